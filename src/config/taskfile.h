@@ -1,0 +1,46 @@
+#pragma once
+// The task file "TASK.M45": a fixed 15742-byte image of the configuration that is also the
+// controller's parameter image. Every byte is placed explicitly, most significant byte first.
+
+#include "config/config.h"
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+inline constexpr int kTaskFileSize = 15742;
+inline constexpr int kTaskBufferSize = 65537;  // working buffer, positions 0..65536
+
+// appDir + "/TASK.M45"
+QString TaskFilePath(const QString& appDir);
+
+// Buffer operations shared by the writer and the reader. They never touch memory outside
+// `buf`: a write past its end is dropped and a read past its end gives 0 (the cursor still moves).
+void PutByte(uint8_t value, std::vector<uint8_t>& buf, int32_t& cursor);
+void PutLong32At(int32_t value, std::vector<uint8_t>& buf, int32_t position);
+uint8_t GetByte(const std::vector<uint8_t>& buf, int32_t& cursor);
+int32_t GetLong32At(const std::vector<uint8_t>& buf, int32_t position);
+
+// The 15742 bytes that SaveTaskFile writes for `config`.
+QByteArray BuildTaskImage(const ConfigTables& config);
+
+struct SaveResult {
+    bool ok = false;
+    QString error;  // the operating system's reason when !ok
+};
+// Writes the image atomically (temporary file in the same directory, then replace): an
+// interrupted save leaves the previous file intact.
+SaveResult SaveTaskFile(const ConfigTables& config, const QString& path);
+
+enum class LoadStatus { Loaded, HeaderMismatch };
+struct LoadResult {
+    LoadStatus status = LoadStatus::Loaded;
+    QString keptCopy;  // a non-empty file that failed its header check was copied here first
+};
+// Fills the tables from the file. A missing file is created empty and reported as a header
+// mismatch; a bad non-empty file is first kept beside it under another name, so the next save
+// cannot destroy it. The caller shows "文件错误！" on HeaderMismatch.
+LoadResult LoadTaskFile(ConfigTables& config, const QString& path);
+// The reader proper, on bytes already in memory (at most 65537 are used). Bounded for any input.
+LoadStatus LoadTaskImage(ConfigTables& config, const QByteArray& bytes);

@@ -1,0 +1,67 @@
+#pragma once
+// The serial port layer: the one process-wide port handle, open by number with the line
+// settings and timeouts, reads and writes as hexadecimal text, and the probe of ports 1..30.
+// The operating system sits below it behind SerialBackend.
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// Why a port did not open, for messages that tell the operator what to try.
+enum class OpenFailure { None, Absent, Busy, PermissionDenied, Other };
+
+// The operating-system part: small, so the real one wraps QSerialPort and tests can substitute.
+class SerialBackend {
+public:
+    virtual ~SerialBackend() = default;
+    // Opens port `number` exclusively (existing device only). Returns a handle > 0, or 0.
+    virtual int32_t open(int32_t number, OpenFailure* why = nullptr, QString* detail = nullptr) = 0;
+    virtual void close(int32_t handle) = 0;
+    virtual bool setLine(int32_t handle, uint32_t baud, uint8_t byteSize, uint8_t stopBits,
+                         uint8_t parity, uint8_t eofChar) = 0;
+    virtual bool setTimeouts(int32_t handle, uint32_t readMs, uint32_t writeMs) = 0;
+    // At most `max` bytes: returns at once with bytes already waiting, ends about 1 ms after
+    // the last byte, and returns 0 after about 21 ms of silence.
+    virtual int32_t read(int32_t handle, uint8_t* buf, int32_t max) = 0;
+    // Writes all n bytes; returns the count written.
+    virtual int32_t write(int32_t handle, const uint8_t* buf, int32_t n) = 0;
+};
+
+// The port selector of the main window (its port list), seen without widgets.
+class PortSelector {
+public:
+    virtual ~PortSelector() = default;
+    virtual void clear() = 0;
+    virtual void addItem(const QString& text) = 0;
+    virtual void setText(const QString& text) = 0;
+    virtual QString text() const = 0;
+};
+
+class PortLayer {
+public:
+    // `pump` lets pending window messages run (twice inside Fun_OpenPort).
+    explicit PortLayer(SerialBackend& backend, std::function<void()> pump = {});
+
+    int32_t PortHandle = 0;  // 0 = no port open
+
+    int32_t OpenComByNumber(int32_t number);
+    void Fun_CloseComHandle(int32_t& handle);
+    bool Fun_SetLine(int32_t handle, uint32_t baud, uint8_t byteSize, uint8_t stopBits,
+                     uint8_t parity, int32_t eofChar);
+    bool Fun_SetTimeouts(int32_t handle, int32_t readMs, int32_t writeMs);
+    bool Fun_OpenPort(int16_t& number, QString& baud, QString& byteSize, QString& stopBits,
+                      QString& parity);
+    void Fun_ClosePort();
+    void Fun_ListPorts(PortSelector& selector);
+    QString Fun_ReadHex();
+    QString Fun_ReceiveHex();
+    int32_t Fun_WriteHex(const QString& hex);
+    void Fun_SendHex(const QString& hex);
+
+    SerialBackend& backend() { return backend_; }
+
+private:
+    SerialBackend& backend_;
+    std::function<void()> pump_;
+};

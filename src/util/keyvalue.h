@@ -1,0 +1,11 @@
+#pragma once
+// key=value text files in the platform's 8-bit code page, lines ended CR LF.
+
+#include <QString>
+
+// The value of the last line "key=value"; "" when the file or the key is missing.
+QString ReadKeyValue(const QString& path, const QString& key);
+// Replaces every line that starts with `key` by key=value (or appends it) and rewrites the file.
+// Returns false (with the reason in *error when given) when the file cannot be written.
+bool WriteKeyValue(const QString& path, const QString& key, const QString& value,
+                   QString* error = nullptr);
