@@ -1,0 +1,26 @@
+#pragma once
+// A real pseudo-terminal pair for tests: the slave's path is what the serial layer opens, the
+// master is the other end of the line. Both are raw: no byte is translated.
+
+#include <QByteArray>
+#include <QString>
+
+class PseudoTerminal {
+public:
+    PseudoTerminal();
+    ~PseudoTerminal();
+    PseudoTerminal(const PseudoTerminal&) = delete;
+    PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+    bool ok() const { return master_ >= 0; }
+    QString slavePath() const { return slavePath_; }
+    // Writes bytes into the line (they arrive at the slave).
+    void send(const QByteArray& bytes);
+    // Reads what arrived from the slave within `timeoutMs` (until at least `want` bytes came).
+    QByteArray receive(int want, int timeoutMs);
+
+private:
+    int master_ = -1;
+    int slave_ = -1;  // kept open so the line does not hang up between opens of the slave
+    QString slavePath_;
+};
