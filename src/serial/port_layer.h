@@ -13,7 +13,7 @@ enum class OpenFailure { None, Absent, Busy, PermissionDenied, Other };
 
 // The operating-system part: small, so the real one wraps QSerialPort and tests can substitute.
 class SerialBackend {
-public:
+  public:
     virtual ~SerialBackend() = default;
     // Opens port `number` exclusively (existing device only). Returns a handle > 0, or 0.
     virtual int32_t open(int32_t number, OpenFailure* why = nullptr, QString* detail = nullptr) = 0;
@@ -26,11 +26,15 @@ public:
     virtual int32_t read(int32_t handle, uint8_t* buf, int32_t max) = 0;
     // Writes all n bytes; returns the count written.
     virtual int32_t write(int32_t handle, const uint8_t* buf, int32_t n) = 0;
+    // The device that port `number` stands for, and its adapter's description ("" if unknown),
+    // so the operator can tell which adapter a number is.
+    virtual QString devicePath(int32_t /*number*/) const { return QString(); }
+    virtual QString deviceDescription(int32_t /*number*/) const { return QString(); }
 };
 
 // The port selector of the main window (its port list), seen without widgets.
 class PortSelector {
-public:
+  public:
     virtual ~PortSelector() = default;
     virtual void clear() = 0;
     virtual void addItem(const QString& text) = 0;
@@ -39,7 +43,7 @@ public:
 };
 
 class PortLayer {
-public:
+  public:
     // `pump` lets pending window messages run (twice inside Fun_OpenPort).
     explicit PortLayer(SerialBackend& backend, std::function<void()> pump = {});
 
@@ -59,9 +63,13 @@ public:
     int32_t Fun_WriteHex(const QString& hex);
     void Fun_SendHex(const QString& hex);
 
+    // Why the last OpenComByNumber failed (None after a success), with a text for the operator.
+    OpenFailure LastOpenFailure = OpenFailure::None;
+    QString LastOpenDetail;
+
     SerialBackend& backend() { return backend_; }
 
-private:
+  private:
     SerialBackend& backend_;
     std::function<void()> pump_;
 };

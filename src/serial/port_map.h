@@ -9,13 +9,13 @@ inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 30;
 
 class PortMap {
-public:
+  public:
     explicit PortMap(QString settingsPath = {});
     // The device that port `number` opens ("COM3" on Windows, "/dev/ttyUSB0" elsewhere).
     QString devicePath(int number) const;
     // The adapter's description as the system reports it, or "" when unknown.
     QString description(int number) const;
 
-private:
+  private:
     QString settingsPath_;
 };

@@ -17,10 +17,14 @@ inline constexpr int kRxBuffSize = 2001;  // indices 0..2000; 2000 bytes usable
 using RxBuffer = std::array<uint8_t, kRxBuffSize>;
 
 class SerialForm {
-public:
+  public:
     SerialForm(ProcessState& process, PortLayer& port, MsClock clock = {});
 
-    // Where received bytes go, and the parser that consumes them after each batch.
+    SerialForm(const SerialForm&) = delete;
+    SerialForm& operator=(const SerialForm&) = delete;
+
+    // Where received bytes go (RxCount and RxBuff of the protocol state), and the parser that
+    // consumes them after each batch. Until it is called, the session keeps bytes of its own.
     void setReceiver(int32_t& count, RxBuffer& buff, std::function<void()> parse);
 
     // Load of the serial form: runs Fun_初始化. `selector` is asked for the main window's port
@@ -46,14 +50,22 @@ public:
     int32_t IdlePolls = 0;
     int32_t ReceivedCount = 0;  // shown as the text of Label接收count
     QString Label接收count() const { return QString::number(ReceivedCount); }
-    QTimer Timer串口接收;        // 10 ms while the port is open, stopped otherwise
+    QTimer Timer串口接收;  // 10 ms while the port is open, stopped otherwise
 
-private:
+  private:
+    // The timer behaves like a window timer: a period (0 = not firing) and an enabled flag.
+    void setTimerInterval(int ms);
+    void setTimerEnabled(bool enabled);
+    void applyTimer();
+
     ProcessState& process_;
     PortLayer& port_;
     MsClock clock_;
     std::function<PortSelector&()> selector_;
-    int32_t* rxCount_ = nullptr;
-    RxBuffer* rxBuff_ = nullptr;
+    bool timerEnabled_ = true;
+    int32_t ownCount_ = 0;
+    RxBuffer ownBuff_{};
+    int32_t* rxCount_ = &ownCount_;
+    RxBuffer* rxBuff_ = &ownBuff_;
     std::function<void()> parse_;
 };

@@ -1,0 +1,164 @@
+#include "serial/port_layer.h"
+
+#include "serial/port_map.h"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+
+namespace {
+
+// A read asks for 20 bytes only, into a block far larger than that.
+constexpr int32_t kReadRequest = 20;
+constexpr int kReadBlockSize = 1001;
+constexpr int32_t kTimeoutMs = 1;
+constexpr int kEofChar = 26;
+
+// Value of one hexadecimal digit of either case. Other characters never come from the callers;
+// they count as 0 so that any text still gives exactly one byte per digit pair.
+uint8_t DigitValue(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return uint8_t(u - u'0');
+    if (u >= u'A' && u <= u'F')
+        return uint8_t(u - u'A' + 10);
+    if (u >= u'a' && u <= u'f')
+        return uint8_t(u - u'a' + 10);
+    return 0;
+}
+
+template <typename T>
+T ClampedNumber(const QString& text) {
+    const qlonglong value = text.trimmed().toLongLong();
+    return T(
+        std::clamp<qlonglong>(value, std::numeric_limits<T>::min(), std::numeric_limits<T>::max()));
+}
+
+}  // namespace
+
+PortLayer::PortLayer(SerialBackend& backend, std::function<void()> pump)
+    : backend_(backend), pump_(std::move(pump)) {}
+
+int32_t PortLayer::OpenComByNumber(int32_t number) {
+    LastOpenFailure = OpenFailure::None;
+    LastOpenDetail.clear();
+    const int32_t handle = backend_.open(number, &LastOpenFailure, &LastOpenDetail);
+    if (handle > 0) {
+        LastOpenFailure = OpenFailure::None;
+        return handle;
+    }
+    if (LastOpenFailure == OpenFailure::None) {
+        LastOpenFailure = OpenFailure::Other;
+    }
+    return 0;
+}
+
+void PortLayer::Fun_CloseComHandle(int32_t& handle) {
+    if (handle > 0) {
+        backend_.close(handle);
+    }
+    handle = 0;
+}
+
+bool PortLayer::Fun_SetLine(int32_t handle, uint32_t baud, uint8_t byteSize, uint8_t stopBits,
+                            uint8_t parity, int32_t eofChar) {
+    if (handle == 0 || eofChar < 0 || eofChar > 255) {
+        return false;
+    }
+    return backend_.setLine(handle, baud, byteSize, stopBits, parity, uint8_t(eofChar));
+}
+
+bool PortLayer::Fun_SetTimeouts(int32_t handle, int32_t readMs, int32_t writeMs) {
+    if (handle == 0 || readMs < 0 || writeMs < 0) {
+        return false;
+    }
+    return backend_.setTimeouts(handle, uint32_t(readMs), uint32_t(writeMs));
+}
+
+bool PortLayer::Fun_OpenPort(int16_t& number, QString& baud, QString& byteSize, QString& stopBits,
+                             QString& parity) {
+    Fun_ClosePort();
+    if (pump_)
+        pump_();
+    PortHandle = OpenComByNumber(number);
+    bool opened = false;
+    if (PortHandle != 0) {
+        // Settings the driver refuses leave the port open with what it kept.
+        Fun_SetLine(PortHandle, ClampedNumber<uint32_t>(baud), ClampedNumber<uint8_t>(byteSize),
+                    ClampedNumber<uint8_t>(stopBits), ClampedNumber<uint8_t>(parity), kEofChar);
+        Fun_SetTimeouts(PortHandle, kTimeoutMs, kTimeoutMs);
+        opened = true;
+    }
+    if (pump_)
+        pump_();
+    return opened;
+}
+
+void PortLayer::Fun_ClosePort() {
+    Fun_CloseComHandle(PortHandle);
+}
+
+void PortLayer::Fun_ListPorts(PortSelector& selector) {
+    selector.clear();
+    bool first = true;
+    for (int32_t n = kFirstPort; n <= kLastPort; ++n) {
+        int32_t handle = OpenComByNumber(n);
+        if (handle == 0) {
+            continue;
+        }
+        selector.addItem(QString::number(n));
+        Fun_CloseComHandle(handle);
+        if (first) {
+            selector.setText(QString::number(n));
+            first = false;
+        }
+    }
+}
+
+QString PortLayer::Fun_ReadHex() {
+    std::array<uint8_t, kReadBlockSize> block{};
+    int32_t count = 0;
+    if (PortHandle > 0) {
+        count = backend_.read(PortHandle, block.data(), kReadRequest);
+    }
+    count = std::clamp<int32_t>(count, 0, kReadRequest);  // a failed read counts as nothing
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    QString text;
+    text.reserve(count * 3);
+    for (int32_t i = 0; i < count; ++i) {
+        text += QLatin1Char(kDigits[block[i] >> 4]);
+        text += QLatin1Char(kDigits[block[i] & 0x0F]);
+        text += QLatin1Char(' ');
+    }
+    return text;
+}
+
+QString PortLayer::Fun_ReceiveHex() {
+    return Fun_ReadHex();
+}
+
+int32_t PortLayer::Fun_WriteHex(const QString& hex) {
+    QString digits = hex;
+    digits.remove(QLatin1Char(' '));
+    const qsizetype n = (digits.size() + 1) / 2;
+    if (n == 0 || PortHandle <= 0) {
+        return 0;
+    }
+    QByteArray bytes(n, '\0');
+    for (qsizetype k = 0; k < n; ++k) {
+        const qsizetype i = 2 * k;
+        uint8_t value = DigitValue(digits.at(i));
+        if (i + 1 < digits.size()) {
+            value = uint8_t(value << 4 | DigitValue(digits.at(i + 1)));
+        }
+        bytes[k] = char(value);
+    }
+    const int32_t size = int32_t(std::min<qsizetype>(n, std::numeric_limits<int32_t>::max()));
+    return backend_.write(PortHandle, reinterpret_cast<const uint8_t*>(bytes.constData()), size);
+}
+
+void PortLayer::Fun_SendHex(const QString& hex) {
+    if (PortHandle > 0) {
+        Fun_WriteHex(hex);
+    }
+}

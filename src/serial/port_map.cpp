@@ -1,0 +1,66 @@
+#include "serial/port_map.h"
+
+#include "util/keyvalue.h"
+
+#include <QFileInfo>
+#include <QSerialPortInfo>
+
+// Port numbers and devices.
+//
+// Windows: port n is the device COMn, as the operator knows it from the device manager.
+//
+// Elsewhere a line "COMn=<device path>" in the settings file gives port n any device (a USB
+// adapter under /dev/serial/by-id, a pseudo-terminal, ...). Without such a line the number
+// falls into a fixed table of the usual device nodes:
+//
+//   1..10   /dev/ttyS0   .. /dev/ttyS9     built-in ports
+//   11..20  /dev/ttyUSB0 .. /dev/ttyUSB9   USB serial adapters
+//   21..30  /dev/ttyACM0 .. /dev/ttyACM9   USB modem-class devices
+//
+// Numbers outside 1..30 have no device unless a settings line names one.
+
+PortMap::PortMap(QString settingsPath) : settingsPath_(std::move(settingsPath)) {}
+
+QString PortMap::devicePath(int number) const {
+#ifdef Q_OS_WIN
+    return QStringLiteral("COM") + QString::number(number);
+#else
+    if (!settingsPath_.isEmpty()) {
+        const QString mapped =
+            ReadKeyValue(settingsPath_, QStringLiteral("COM") + QString::number(number));
+        if (!mapped.trimmed().isEmpty()) {
+            return mapped.trimmed();
+        }
+    }
+    struct Range {
+        int first;
+        const char* prefix;
+    };
+    static constexpr Range kTable[] = {{1, "/dev/ttyS"}, {11, "/dev/ttyUSB"}, {21, "/dev/ttyACM"}};
+    for (const Range& range : kTable) {
+        if (number >= range.first && number < range.first + 10) {
+            return QString::fromLatin1(range.prefix) + QString::number(number - range.first);
+        }
+    }
+    return QString();
+#endif
+}
+
+QString PortMap::description(int number) const {
+    const QString path = devicePath(number);
+    if (path.isEmpty()) {
+        return QString();
+    }
+    // A mapped path may be a symbolic link (/dev/serial/by-id/...); compare the devices behind.
+    const QString target = QFileInfo(path).canonicalFilePath();
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo& info : ports) {
+        const bool same =
+            info.portName() == path || info.systemLocation() == path ||
+            (!target.isEmpty() && QFileInfo(info.systemLocation()).canonicalFilePath() == target);
+        if (same) {
+            return info.description().isEmpty() ? info.manufacturer() : info.description();
+        }
+    }
+    return QString();
+}
