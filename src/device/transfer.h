@@ -13,13 +13,13 @@
 #include <functional>
 
 class LogSink {
-public:
+  public:
     virtual ~LogSink() = default;
     virtual void append(const QString& text) = 0;
 };
 
 class TransferUi {
-public:
+  public:
     virtual ~TransferUi() = default;
     // The confirmation box "时间同步成功！！！".
     virtual void showTimeSyncSuccess() = 0;
@@ -38,9 +38,30 @@ struct TransferContext {
     bool busy = false;  // a transfer is running; a second one started meanwhile is refused
 };
 
-enum class DownloadOutcome { Success, Busy, SaveFailed, FileMissing, NoHandshake, VerifyFailed, Aborted };
+enum class DownloadOutcome {
+    Success,
+    Busy,
+    SaveFailed,
+    FileMissing,
+    NoHandshake,
+    VerifyFailed,
+    Aborted
+};
 enum class TimeSyncOutcome { Confirmed, Busy, NoReply };
 
+// Received bytes go into the protocol's receive buffer and every batch is parsed there. Whoever
+// builds a session for the transfers calls this once, so the window and the companion agree.
+void WireReceiver(SerialForm& session, ProtocolState& proto);
+
 void Fun_LogLine(TransferContext& ctx, const QString& text, bool newLine);
+
+// Force-open, settle, save the configuration to ctx.taskFilePath, then send that file.
+// A save that fails stops the download (">>保存失败: <path>: <reason>"); a stale file is never
+// sent.
 DownloadOutcome Fun_DownloadParams(TransferContext& ctx);
+
+// The same download without the save: sends whatever file is at `path` (any length), with the
+// same frames, waits and log lines. Fun_DownloadParams is the save followed by this.
+DownloadOutcome Fun_DownloadFile(TransferContext& ctx, const QString& path);
+
 TimeSyncOutcome Fun_TimeSync(TransferContext& ctx);
