@@ -1,0 +1,382 @@
+// m4500ctl: the parameter download, the time synchronisation and a survey of the ports, run from
+// a terminal through the same session, protocol and transfer code as the configuration window.
+#include "ctl.h"
+
+#include "config/taskfile.h"
+#include "device/transfer.h"
+#include "serial/port_map.h"
+#include "serial/qt_backend.h"
+#include "util/delay.h"
+#include "util/keyvalue.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace {
+
+void Print(FILE* stream, const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+    std::fflush(stream);
+}
+
+void Error(const QString& text) {
+    Print(stderr, QStringLiteral("m4500ctl: ") + text + '\n');
+}
+
+// The window's log box, as lines on standard output.
+class StdoutLog : public LogSink {
+  public:
+    void append(const QString& text) override {
+        QString line = text;
+        line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        Print(stdout, line);
+    }
+};
+
+class StdoutUi : public TransferUi {
+  public:
+    void showTimeSyncSuccess() override { Print(stdout, QStringLiteral("时间同步成功！！！\n")); }
+};
+
+// Passes everything through and remembers why the last open failed: the session opens without
+// looking at the result (a closed port shows up only as a missing answer), but the operator
+// should be told that the port, not the controller, is the problem.
+class OpenWatch : public SerialBackend {
+  public:
+    explicit OpenWatch(SerialBackend& inner) : inner_(inner) {}
+    int32_t open(int32_t number, OpenFailure* why, QString* detail) override {
+        failure = OpenFailure::None;
+        failureDetail.clear();
+        const int32_t handle = inner_.open(number, &failure, &failureDetail);
+        if (handle > 0) {
+            failure = OpenFailure::None;
+        } else if (failure == OpenFailure::None) {
+            failure = OpenFailure::Other;
+        }
+        if (why != nullptr) {
+            *why = failure;
+        }
+        if (detail != nullptr) {
+            *detail = failureDetail;
+        }
+        return handle;
+    }
+    void close(int32_t handle) override { inner_.close(handle); }
+    bool setLine(int32_t handle, uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity,
+                 uint8_t eofChar) override {
+        return inner_.setLine(handle, baud, byteSize, stopBits, parity, eofChar);
+    }
+    bool setTimeouts(int32_t handle, uint32_t readMs, uint32_t writeMs) override {
+        return inner_.setTimeouts(handle, readMs, writeMs);
+    }
+    int32_t read(int32_t handle, uint8_t* buf, int32_t max) override {
+        return inner_.read(handle, buf, max);
+    }
+    int32_t write(int32_t handle, const uint8_t* buf, int32_t n) override {
+        return inner_.write(handle, buf, n);
+    }
+
+    OpenFailure failure = OpenFailure::None;
+    QString failureDetail;
+
+  private:
+    SerialBackend& inner_;
+};
+
+QString FailureText(OpenFailure why, const QString& detail) {
+    QString text;
+    switch (why) {
+        case OpenFailure::None:
+            return QStringLiteral("opens");
+        case OpenFailure::Absent:
+            text = QStringLiteral(
+                "absent: no such device (plug in the adapter, or map the number "
+                "with a line COMn=<device> in system.ini)");
+            break;
+        case OpenFailure::Busy:
+            text = QStringLiteral("busy: another program holds it (close that program and retry)");
+            break;
+        case OpenFailure::PermissionDenied:
+#ifdef Q_OS_WIN
+            text = QStringLiteral("permission denied: run as a user allowed to use the port");
+#else
+            text = QStringLiteral(
+                "permission denied: add the user to the dialout group "
+                "(sudo usermod -aG dialout $USER, then log in again)");
+#endif
+            break;
+        case OpenFailure::Other:
+            text = QStringLiteral("does not open");
+            break;
+    }
+    if (!detail.isEmpty()) {
+        text += QStringLiteral(" [") + detail + ']';
+    }
+    return text;
+}
+
+struct Options {
+    QString command;
+    QString dir;
+    std::optional<int32_t> port;
+    bool trace = false;
+};
+
+// The serial stack as the window builds it, with the open watch (and the trace) slipped in
+// between the port layer and the operating system.
+struct Link {
+    explicit Link(const Options& opt)
+        : qt(MakeQtSerialBackend(PortMap(opt.dir + QStringLiteral("/system.ini")))), watch(*qt) {
+        if (opt.trace) {
+            trace =
+                MakeTraceBackend(watch, [](const QString& line) { Print(stderr, line + '\n'); });
+        }
+    }
+    SerialBackend& top() { return trace ? *trace : static_cast<SerialBackend&>(watch); }
+
+    std::unique_ptr<SerialBackend> qt;
+    OpenWatch watch;
+    std::unique_ptr<SerialBackend> trace;
+};
+
+// The port number as the session's initialisation reads it: the key "串口" of the settings file,
+// 0 when the file, the key or a number is missing.
+int32_t RememberedPort(const QString& iniPath) {
+    bool ok = false;
+    const int32_t n = ReadKeyValue(iniPath, QStringLiteral("串口")).toInt(&ok);
+    return ok ? n : 0;
+}
+
+int PortClosedExit(const OpenWatch& watch, int32_t number) {
+    Error(QStringLiteral("port %1 did not open: %2")
+              .arg(number)
+              .arg(FailureText(watch.failure, watch.failureDetail)));
+    if (number == 0) {
+        Error(QStringLiteral("no port chosen: pick one in the window, or give --port N"));
+    }
+    return kExitPortClosed;
+}
+
+struct Transfer {
+    explicit Transfer(const Options& opt)
+        : link(opt),
+          layer(link.top(), [] { PumpEvents(); }),
+          session(process, layer),
+          dir(opt.dir) {
+        process.SystemIniPath = opt.dir + QStringLiteral("/system.ini");
+        WireReceiver(session, proto);
+        session.PortNumber = opt.port ? *opt.port : RememberedPort(process.SystemIniPath);
+    }
+    TransferContext context() {
+        TransferContext ctx{process, config, proto, session, layer, TaskFilePath(dir), log};
+        ctx.ui = &ui;
+        return ctx;
+    }
+
+    Link link;
+    ProcessState process;
+    ConfigTables config;
+    ProtocolState proto;
+    PortLayer layer;
+    SerialForm session;
+    StdoutLog log;
+    StdoutUi ui;
+    QString dir;
+};
+
+int LoadForDownload(const QString& path, ConfigTables& config) {
+    // LoadTaskFile creates a missing file empty; the operator asked for a download, not for a new
+    // file, so a missing one is only reported.
+    if (!QFileInfo(path).isFile()) {
+        Error(QStringLiteral("task file not found: %1").arg(path));
+        return kExitTaskFile;
+    }
+    const LoadResult loaded = LoadTaskFile(config, path);
+    if (loaded.status != LoadStatus::Loaded) {
+        QString text = QStringLiteral(
+                           "%1 is not a task file (header check failed: 文件错误！); "
+                           "it is left as it is, nothing was saved or sent")
+                           .arg(path);
+        if (!loaded.keptCopy.isEmpty()) {
+            text += QStringLiteral(" (a copy is kept as %1)").arg(loaded.keptCopy);
+        }
+        Error(text);
+        return kExitTaskFile;
+    }
+    return kExitOk;
+}
+
+int Download(const Options& opt) {
+    Transfer t(opt);
+    if (const int rc = LoadForDownload(TaskFilePath(opt.dir), t.config); rc != kExitOk) {
+        return rc;
+    }
+    TransferContext ctx = t.context();
+    const DownloadOutcome outcome = Fun_DownloadParams(ctx);
+    switch (outcome) {
+        case DownloadOutcome::Success:
+            return kExitOk;
+        case DownloadOutcome::SaveFailed:
+            return kExitSaveFailed;
+        case DownloadOutcome::FileMissing:
+            return kExitTaskFile;
+        case DownloadOutcome::VerifyFailed:
+            return kExitVerifyFailed;
+        case DownloadOutcome::NoHandshake:
+            if (t.link.watch.failure != OpenFailure::None) {
+                return PortClosedExit(t.link.watch, t.session.PortNumber);
+            }
+            Error(QStringLiteral("no answer from the controller on port %1 (check the cable, "
+                                 "the controller's power, and the port number; --trace shows "
+                                 "the traffic)")
+                      .arg(t.session.PortNumber));
+            return kExitNoAnswer;
+        case DownloadOutcome::Busy:
+        case DownloadOutcome::Aborted:
+            break;
+    }
+    return kExitUsage;
+}
+
+int TimeSync(const Options& opt) {
+    Transfer t(opt);
+    TransferContext ctx = t.context();
+    if (Fun_TimeSync(ctx) == TimeSyncOutcome::Confirmed) {
+        return kExitOk;
+    }
+    if (t.link.watch.failure != OpenFailure::None) {
+        return PortClosedExit(t.link.watch, t.session.PortNumber);
+    }
+    Error(QStringLiteral("the controller did not confirm the time on port %1")
+              .arg(t.session.PortNumber));
+    return kExitNoAnswer;
+}
+
+int Ports(const Options& opt) {
+    const QString ini = opt.dir + QStringLiteral("/system.ini");
+    const PortMap map(ini);
+    std::unique_ptr<SerialBackend> backend = MakeQtSerialBackend(map);
+    const int32_t chosen = RememberedPort(ini);
+    for (int n = kFirstPort; n <= kLastPort; ++n) {
+        OpenFailure why = OpenFailure::None;
+        QString detail;
+        const int32_t handle = backend->open(n, &why, &detail);
+        if (handle > 0) {
+            backend->close(handle);
+            why = OpenFailure::None;
+            detail.clear();
+        } else if (why == OpenFailure::None) {
+            why = OpenFailure::Other;
+        }
+        const QString description = map.description(n);
+        Print(stdout, QStringLiteral("%1%2  %3  %4  %5\n")
+                          .arg(n == chosen ? '*' : ' ')
+                          .arg(n, 2)
+                          .arg(map.devicePath(n), -16)
+                          .arg(description.isEmpty() ? QStringLiteral("-") : description, -24)
+                          .arg(FailureText(why, detail)));
+    }
+    return kExitOk;
+}
+
+std::optional<Options> Parse(const QStringList& args, int* rc) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    const QCommandLineOption dir(QStringLiteral("dir"), {}, QStringLiteral("DIR"));
+    const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("N"));
+    const QCommandLineOption trace(QStringLiteral("trace"));
+    parser.addOptions({help, dir, port, trace});
+    parser.addPositionalArgument(QStringLiteral("command"), {});
+    *rc = kExitUsage;
+    if (!parser.parse(QStringList{QStringLiteral("m4500ctl")} + args)) {
+        Error(parser.errorText() + QStringLiteral(" (see m4500ctl --help)"));
+        return std::nullopt;
+    }
+    if (parser.isSet(help)) {
+        Print(stdout, CtlHelpText());
+        *rc = kExitOk;
+        return std::nullopt;
+    }
+    Options opt;
+    const QStringList positional = parser.positionalArguments();
+    static const QStringList kCommands{QStringLiteral("download"), QStringLiteral("timesync"),
+                                       QStringLiteral("ports")};
+    if (positional.size() != 1 || !kCommands.contains(positional.first())) {
+        Error(
+            QStringLiteral("give one command: download, timesync or ports (see m4500ctl --help)"));
+        return std::nullopt;
+    }
+    opt.command = positional.first();
+    opt.dir = parser.isSet(dir) ? parser.value(dir) : QCoreApplication::applicationDirPath();
+    opt.trace = parser.isSet(trace);
+    if (parser.isSet(port)) {
+        bool ok = false;
+        const int n = parser.value(port).toInt(&ok);
+        if (!ok || n < 1 || n > INT16_MAX) {
+            Error(QStringLiteral("--port needs a port number from 1 to 32767"));
+            return std::nullopt;
+        }
+        opt.port = n;
+    }
+    return opt;
+}
+
+}  // namespace
+
+QString CtlHelpText() {
+    return QStringLiteral(
+        "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace]\n"
+        "\n"
+        "Talks to the M-4500 controller through the same code as the configuration window.\n"
+        "\n"
+        "Commands:\n"
+        "  download   Load DIR/TASK.M45, save it again as the window does, and send it to the\n"
+        "             controller: request, blocks of at most 512 bytes, verify. Prints the\n"
+        "             window's log lines; the last one is \">>下载成功\" when all went well.\n"
+        "  timesync   Set the controller's clock to this computer's local date and time.\n"
+        "             Prints \"时间同步成功！！！\" when the controller confirms it.\n"
+        "  ports      List ports 1 to 30: number, device, adapter, and whether it opens; when\n"
+        "             not, why (absent, busy, permission denied) and what to try. The port\n"
+        "             chosen in system.ini is marked with '*'.\n"
+        "\n"
+        "Options:\n"
+        "  --dir DIR  Directory holding TASK.M45 and system.ini (default: the directory of\n"
+        "             m4500ctl, where the window keeps them).\n"
+        "  --port N   Use port N instead of the line 串口=N in DIR/system.ini. A line\n"
+        "             COMn=<device> in system.ini maps port n onto any device; see 'ports'.\n"
+        "  --trace    Print every frame in both directions as hex with times, to stderr.\n"
+        "  -h, --help This text.\n"
+        "\n"
+        "A task file that is missing or fails its header check is reported and left exactly\n"
+        "as it is: nothing is saved or sent.\n"
+        "\n"
+        "Exit codes:\n"
+        "  0  download ended with \">>下载成功\"; the controller confirmed the time; ports listed\n"
+        "  1  unknown command or option, or a bad port number\n"
+        "  2  task file missing, unreadable, or not a task file (header check failed)\n"
+        "  3  the port did not open (absent, busy, permission denied: the message says which)\n"
+        "  4  no answer from the controller (request, a data block, or the time)\n"
+        "  5  verify failed: the controller reported the data as not good, or did not reply\n"
+        "  6  the task file could not be saved before the download (nothing was sent)\n");
+}
+
+int RunCtl(const QStringList& args) {
+    int rc = kExitUsage;
+    const std::optional<Options> opt = Parse(args, &rc);
+    if (!opt) {
+        return rc;
+    }
+    if (opt->command == QStringLiteral("download")) {
+        return Download(*opt);
+    }
+    if (opt->command == QStringLiteral("timesync")) {
+        return TimeSync(*opt);
+    }
+    return Ports(*opt);
+}

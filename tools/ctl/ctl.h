@@ -1,0 +1,20 @@
+#pragma once
+// m4500ctl: commands, options and exit codes.
+
+#include <QStringList>
+
+// Exit codes, one per way a run can end; the help text lists them.
+enum CtlExit : int {
+    kExitOk = 0,     // download ended with ">>下载成功", or the controller confirmed the time
+    kExitUsage = 1,  // unknown command or option, bad port number
+    kExitTaskFile = 2,      // task file missing, unreadable or failing its header check
+    kExitPortClosed = 3,    // the port did not open (absent, busy, permission denied)
+    kExitNoAnswer = 4,      // the controller did not answer (request, a block, or the time)
+    kExitVerifyFailed = 5,  // the controller's verify reply said the data is not good
+    kExitSaveFailed = 6,    // the task file could not be written before the download
+};
+
+// Runs one command line (without the program name). Needs a QCoreApplication.
+int RunCtl(const QStringList& args);
+
+QString CtlHelpText();
