@@ -1,0 +1,166 @@
+// The platform part of the emulator: pseudo-terminals and termination signals exist on POSIX
+// systems only. On Windows the emulator runs on a serial device (--device), for example one end
+// of a virtual null-modem pair, and Ctrl+C ends it the platform's way.
+#include "line.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#endif
+
+#ifndef Q_OS_WIN
+namespace {
+
+class PtyLine : public Line {
+  public:
+    ~PtyLine() override {
+        notifier_.reset();
+        if (!link_.isEmpty() && QFile::symLinkTarget(link_) == path_)
+            QFile::remove(link_);
+        if (slave_ >= 0)
+            ::close(slave_);
+        if (master_ >= 0)
+            ::close(master_);
+    }
+
+    bool open(const QString& linkPath, QString* error) {
+        char name[256] = {};
+        termios raw{};
+        cfmakeraw(&raw);
+        cfsetispeed(&raw, B115200);
+        cfsetospeed(&raw, B115200);
+        // The slave stays open here for the emulator's whole life: when the PC closes its end
+        // and opens it again, the master then never sees a hang-up (EIO) in between.
+        if (openpty(&master_, &slave_, name, &raw, nullptr) != 0)
+            return fail(error, QStringLiteral("cannot create a pseudo-terminal: ") +
+                                   QString::fromLocal8Bit(strerror(errno)));
+        path_ = QString::fromLocal8Bit(name);
+        ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+        ::fcntl(master_, F_SETFD, FD_CLOEXEC);
+        ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
+        if (!linkPath.isEmpty() && !makeLink(linkPath, error))
+            return false;
+        notifier_ = std::make_unique<QSocketNotifier>(master_, QSocketNotifier::Read);
+        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] { readAll(); });
+        return true;
+    }
+
+    QString path() const override { return path_; }
+
+    qint64 write(const QByteArray& bytes) override {
+        const ssize_t n = ::write(master_, bytes.constData(), bytes.size());
+        return n > 0 ? n : 0;
+    }
+
+  private:
+    static bool fail(QString* error, const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    }
+
+    bool makeLink(const QString& linkPath, QString* error) {
+        // An old link (from an emulator that was killed) is replaced; any other file is kept.
+        if (!QFile::symLinkTarget(linkPath).isEmpty())
+            QFile::remove(linkPath);
+        if (!QFile::link(path_, linkPath))
+            return fail(
+                error,
+                QStringLiteral("cannot make the link %1 (does a file exist there?)").arg(linkPath));
+        link_ = linkPath;
+        return true;
+    }
+
+    void readAll() {
+        QByteArray bytes;
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(master_, buf, sizeof buf);
+            if (n > 0) {
+                bytes.append(buf, n);
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+                pause();
+            break;
+        }
+        if (!bytes.isEmpty() && received)
+            received(bytes);
+    }
+
+    // A read error that persists would wake the loop for ever; look again a little later.
+    void pause() {
+        notifier_->setEnabled(false);
+        QTimer::singleShot(50, notifier_.get(), [this] { notifier_->setEnabled(true); });
+    }
+
+    int master_ = -1;
+    int slave_ = -1;
+    QString path_;
+    QString link_;
+    std::unique_ptr<QSocketNotifier> notifier_;
+};
+
+// The signal handler can only write to a descriptor; the event loop reads the other end.
+int g_signalPipe[2] = {-1, -1};
+
+void HandleSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+}  // namespace
+
+std::unique_ptr<Line> OpenPseudoTerminal(const QString& linkPath, QString* error) {
+    auto line = std::make_unique<PtyLine>();
+    if (!line->open(linkPath, error))
+        return nullptr;
+    return line;
+}
+
+void OnTerminationSignal(std::function<void()> quit) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier =
+        new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, [notifier, quit] {
+        char byte;
+        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+        notifier->setEnabled(false);
+        quit();
+    });
+    struct sigaction action {};
+    action.sa_handler = HandleSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+#else
+
+std::unique_ptr<Line> OpenPseudoTerminal(const QString&, QString* error) {
+    if (error)
+        *error = QStringLiteral(
+            "pseudo-terminals do not exist on Windows: run with --device COMn, for example on "
+            "one end of a virtual null-modem pair");
+    return nullptr;
+}
+
+void OnTerminationSignal(std::function<void()>) {}
+
+#endif
