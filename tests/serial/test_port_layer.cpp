@@ -1,0 +1,360 @@
+// The port layer over Qt Serial Port, on real pseudo-terminals that the settings file maps onto
+// port numbers.
+
+#include "serial/port_layer.h"
+#include "serial/port_map.h"
+#include "serial/qt_backend.h"
+#include "support/pty.h"
+#include "util/delay.h"
+
+#include "serial_test_support.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSerialPort>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <map>
+#include <memory>
+
+namespace {
+
+class PortLayerTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(ptyA.ok() && ptyB.ok() && ptyC.ok());
+    }
+
+    // Port n opens ports[n]; every other number of 1..30 names a device that does not exist, so
+    // the test does not depend on the serial hardware of the machine it runs on.
+    void Map(const std::map<int, QString>& ports) {
+        QByteArray lines = "串口=1\r\n";
+        for (int n = kFirstPort; n <= kLastPort; ++n) {
+            const auto it = ports.find(n);
+            const QString path = it != ports.end() ? it->second : dir.filePath("absent");
+            lines += "COM" + QByteArray::number(n) + "=" + path.toUtf8() + "\r\n";
+        }
+        WriteFileBytes(settings, lines);
+        backend = MakeQtSerialBackend(PortMap(settings));
+        layer = std::make_unique<PortLayer>(*backend, [] { PumpEvents(); });
+    }
+
+    bool Open(int16_t number) {
+        QString baud = "115200", size = "8", stop = "0", parity = "0";
+        return layer->Fun_OpenPort(number, baud, size, stop, parity);
+    }
+
+    QTemporaryDir dir;
+    QString settings = dir.filePath("system.ini");
+    PseudoTerminal ptyA, ptyB, ptyC;
+    std::unique_ptr<SerialBackend> backend;
+    std::unique_ptr<PortLayer> layer;
+};
+
+// Whether a second, independent opener gets the device: true once this program let go of it.
+bool OthersCanOpen(const QString& path) {
+    QSerialPort other(path);
+    return other.open(QIODevice::ReadWrite);
+}
+
+TEST_F(PortLayerTest, ReadWithNothingPendingReturnsEmptyAfterAbout21Ms) {
+    Map({{1, ptyA.slavePath()}});
+    ASSERT_TRUE(Open(1));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(layer->Fun_ReceiveHex(), QString());
+    EXPECT_GE(clock.elapsed(), 15);
+    EXPECT_LT(clock.elapsed(), 2000);
+}
+
+TEST_F(PortLayerTest, PendingBytesComeAtMostTwentyPerRead) {
+    Map({{1, ptyA.slavePath()}});
+    ASSERT_TRUE(Open(1));
+    QByteArray sent;
+    for (int i = 0; i < 25; ++i)
+        sent += char(0xE0 + i);
+    ptyA.send(sent);
+    EXPECT_EQ(layer->Fun_ReadHex(), ReceivedText(sent.left(20)));
+    EXPECT_EQ(layer->Fun_ReadHex(), ReceivedText(sent.mid(20)));
+    EXPECT_EQ(layer->Fun_ReadHex(), QString());
+}
+
+TEST_F(PortLayerTest, ReceivedBytesBecomeTwoDigitsAndASpace) {
+    Map({{1, ptyA.slavePath()}});
+    ASSERT_TRUE(Open(1));
+    const struct {
+        QByteArray bytes;
+        QString text;
+    } rows[] = {
+        {QByteArray("\x05", 1), "05 "},
+        {QByteArray("\xAB", 1), "AB "},
+        {QByteArray("\x00\x1A\xFF", 3), "00 1A FF "},
+    };
+    for (const auto& row : rows) {
+        ptyA.send(row.bytes);
+        EXPECT_EQ(layer->Fun_ReadHex(), row.text);
+    }
+}
+
+TEST_F(PortLayerTest, AllByteValuesPassUntranslatedBothWays) {
+    Map({{1, ptyA.slavePath()}});
+    ASSERT_TRUE(Open(1));
+    QByteArray all;
+    for (int i = 0; i < 256; ++i)
+        all += char(i);
+
+    ptyA.send(all);
+    QString received;
+    for (int reads = 0; reads < 40 && received.size() < 3 * 256; ++reads) {
+        const QString chunk = layer->Fun_ReadHex();
+        EXPECT_LE(chunk.size(), 3 * 20);
+        received += chunk;
+    }
+    EXPECT_EQ(received, ReceivedText(all));
+
+    layer->Fun_SendHex(QString::fromLatin1(all.toHex(' ')));
+    EXPECT_EQ(ptyA.receive(256, 3000), all);
+}
+
+TEST_F(PortLayerTest, HexTextIsSentAsBytes) {
+    Map({{1, ptyA.slavePath()}});
+    ASSERT_TRUE(Open(1));
+    const struct {
+        QString hex;
+        QByteArray bytes;
+    } rows[] = {
+        {"AA 55 78 7A", QByteArray("\xAA\x55\x78\x7A", 4)},
+        {"ABC", QByteArray("\xAB\x0C", 2)},
+        {"aa5", QByteArray("\xAA\x05", 2)},
+        {" 1 2 3 ", QByteArray("\x12\x03", 2)},
+        {"00", QByteArray("\x00", 1)},
+        {"   ", QByteArray()},
+        {"", QByteArray()},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(layer->Fun_WriteHex(row.hex), row.bytes.size()) << row.hex.toStdString();
+        EXPECT_EQ(ptyA.receive(row.bytes.size() + 1, 100), row.bytes) << row.hex.toStdString();
+    }
+}
+
+TEST_F(PortLayerTest, SendingWithNoPortOpenWritesNothing) {
+    Map({{1, ptyA.slavePath()}});
+    QStringList trace;
+    auto traced = MakeTraceBackend(*backend, [&](const QString& line) { trace << line; });
+    PortLayer port(*traced);
+    port.Fun_SendHex("AA 55");
+    int16_t number = 1;
+    QString baud = "115200", size = "8", stop = "0", parity = "0";
+    ASSERT_TRUE(port.Fun_OpenPort(number, baud, size, stop, parity));
+    port.Fun_ClosePort();
+    EXPECT_EQ(port.PortHandle, 0);
+    port.Fun_SendHex("AA 55");
+    EXPECT_EQ(port.Fun_WriteHex("AA 55"), 0);
+    EXPECT_TRUE(trace.isEmpty()) << trace.join('\n').toStdString();
+    EXPECT_EQ(ptyA.receive(1, 200), QByteArray());
+}
+
+TEST_F(PortLayerTest, OpenSetsRawLine115200EightNoParityOneStopNoFlowControl) {
+    Map({{1, ptyA.slavePath()}});
+    ASSERT_TRUE(Open(1));
+    // The pseudo-terminal keeps one set of line settings for all who open its slave.
+    const int fd = ::open(ptyA.slavePath().toLocal8Bit().constData(), O_RDWR | O_NOCTTY);
+    ASSERT_GE(fd, 0);
+    termios line{};
+    ASSERT_EQ(tcgetattr(fd, &line), 0);
+    ::close(fd);
+    EXPECT_EQ(cfgetospeed(&line), speed_t(B115200));
+    EXPECT_EQ(cfgetispeed(&line), speed_t(B115200));
+    EXPECT_EQ(line.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_EQ(line.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+    EXPECT_EQ(line.c_iflag & (IXON | IXOFF | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK), 0u);
+    EXPECT_EQ(line.c_oflag & OPOST, 0u);
+    EXPECT_EQ(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), 0u);
+}
+
+TEST_F(PortLayerTest, SettingsOnNoPortAreRefused) {
+    Map({});
+    EXPECT_FALSE(layer->Fun_SetLine(0, 115200, 8, 0, 0, 26));
+    EXPECT_FALSE(layer->Fun_SetTimeouts(0, 1, 1));
+    int32_t handle = 0;
+    layer->Fun_CloseComHandle(handle);  // closing nothing is harmless
+    EXPECT_EQ(handle, 0);
+}
+
+TEST_F(PortLayerTest, PortHeldByAnotherOpenerDoesNotOpenAndThePreviousPortClosesAnyway) {
+    Map({{1, ptyA.slavePath()}, {2, ptyB.slavePath()}});
+    // Another opener in this process: only the lock file keeps root out, not TIOCEXCL.
+    QSerialPort holder(ptyA.slavePath());
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+
+    ASSERT_TRUE(Open(2));
+    EXPECT_GT(layer->PortHandle, 0);
+    EXPECT_FALSE(Open(1));
+    EXPECT_EQ(layer->PortHandle, 0);
+    EXPECT_EQ(layer->LastOpenFailure, OpenFailure::Busy);
+    EXPECT_TRUE(layer->LastOpenDetail.startsWith("port busy"))
+        << layer->LastOpenDetail.toStdString();
+    EXPECT_TRUE(OthersCanOpen(ptyB.slavePath()));
+
+    holder.close();
+    EXPECT_TRUE(Open(1));
+}
+
+TEST_F(PortLayerTest, PortOpenInThisProgramDoesNotOpenAgain) {
+    // Ports 1, 7 and 8 are the same device under three numbers, 8 through a symbolic link (as
+    // /dev/serial/by-id gives them), which the lock file alone would not see.
+    const QString link = dir.filePath("adapter");
+    ASSERT_TRUE(QFile::link(ptyA.slavePath(), link));
+    Map({{1, ptyA.slavePath()}, {7, ptyA.slavePath()}, {8, link}});
+    OpenFailure why = OpenFailure::None;
+    const int32_t first = backend->open(1, &why);
+    ASSERT_GT(first, 0);
+    for (int number : {1, 7, 8}) {
+        EXPECT_EQ(backend->open(number, &why), 0) << number;
+        EXPECT_EQ(why, OpenFailure::Busy) << number;
+    }
+    backend->close(first);
+    const int32_t again = backend->open(8, &why);
+    EXPECT_GT(again, 0);
+    backend->close(again);
+}
+
+TEST_F(PortLayerTest, PortHeldByAnotherProgramDoesNotOpen) {
+    Map({{1, ptyA.slavePath()}});
+    QProcess holder;
+    holder.start(QCoreApplication::applicationFilePath(), {"--hold-port", ptyA.slavePath()});
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    ASSERT_EQ(holder.readLine().trimmed(), QByteArray("held"));
+
+    EXPECT_FALSE(Open(1));
+    EXPECT_EQ(layer->PortHandle, 0);
+    EXPECT_EQ(layer->LastOpenFailure, OpenFailure::Busy);
+
+    holder.closeWriteChannel();
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    EXPECT_TRUE(Open(1));
+}
+
+TEST_F(PortLayerTest, AbsentDevicesFailAtOnce) {
+    Map({});
+    for (int number : {0, 1, 30, 31, -4}) {
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(layer->OpenComByNumber(number), 0) << number;
+        EXPECT_EQ(layer->LastOpenFailure, OpenFailure::Absent) << number;
+        EXPECT_LT(clock.elapsed(), 1000) << number;
+    }
+}
+
+TEST_F(PortLayerTest, ProbeListsTheMappedPortsThatOpenInOrder) {
+    QSerialPort holder(ptyC.slavePath());
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite));
+    const struct {
+        std::map<int, QString> ports;
+        int openBefore;  // opened through the layer before the probe; 0 = none
+        QStringList listed;
+        QString text;
+    } rows[] = {
+        {{{5, ptyB.slavePath()}, {2, ptyA.slavePath()}}, 0, {"2", "5"}, "2"},
+        {{{4, ptyC.slavePath()}, {30, ptyA.slavePath()}}, 0, {"30"}, "30"},
+        {{{2, ptyA.slavePath()}, {5, ptyB.slavePath()}}, 5, {"2"}, "2"},
+        {{{9, ptyC.slavePath()}}, 0, {}, "untouched"},
+    };
+    for (const auto& row : rows) {
+        Map(row.ports);
+        if (row.openBefore != 0) {
+            ASSERT_TRUE(Open(int16_t(row.openBefore)));
+        }
+        const int32_t handleBefore = layer->PortHandle;
+        RecordingSelector selector;
+        selector.items = {"stale"};
+        layer->Fun_ListPorts(selector);
+        EXPECT_EQ(selector.items, row.listed);
+        EXPECT_EQ(selector.current, row.text);
+        EXPECT_EQ(layer->PortHandle, handleBefore);
+        for (const auto& [number, path] : row.ports) {
+            if (number != row.openBefore && path != ptyC.slavePath()) {
+                EXPECT_TRUE(OthersCanOpen(path)) << "probe left port " << number << " open";
+            }
+        }
+        layer->Fun_ClosePort();
+    }
+}
+
+TEST_F(PortLayerTest, TraceReportsEveryChunkWithTimeAndDirection) {
+    Map({{1, ptyA.slavePath()}});
+    QStringList trace;
+    auto traced = MakeTraceBackend(*backend, [&](const QString& line) { trace << line; });
+    PortLayer port(*traced);
+    int16_t number = 1;
+    QString baud = "115200", size = "8", stop = "0", parity = "0";
+    ASSERT_TRUE(port.Fun_OpenPort(number, baud, size, stop, parity));
+
+    port.Fun_SendHex("AA 55 78 7A");
+    ptyA.send(QByteArray("\x05\xAB", 2));
+    EXPECT_EQ(port.Fun_ReadHex(), "05 AB ");
+    EXPECT_EQ(port.Fun_ReadHex(), QString());
+
+    ASSERT_EQ(trace.size(), 2) << trace.join('\n').toStdString();
+    const QRegularExpression tx("^\\d+\\.\\d{3} TX AA 55 78 7A$");
+    const QRegularExpression rx("^\\d+\\.\\d{3} RX 05 AB$");
+    EXPECT_TRUE(tx.match(trace[0]).hasMatch()) << trace[0].toStdString();
+    EXPECT_TRUE(rx.match(trace[1]).hasMatch()) << trace[1].toStdString();
+}
+
+TEST(PortMapTest, NumbersMapOntoTheUsualDevicesUnlessTheSettingsFileSaysOtherwise) {
+    QTemporaryDir dir;
+    const QString settings = dir.filePath("system.ini");
+    WriteFileBytes(settings, "COM30=/dev/pts/77\r\nCOM12= /dev/serial/by-id/usb-x \r\n");
+    const PortMap map(settings);
+    const PortMap unmapped(dir.filePath("missing.ini"));
+    const struct {
+        int number;
+        QString mapped;
+        QString fixed;
+    } rows[] = {
+        {1, "/dev/ttyS0", "/dev/ttyS0"},
+        {3, "/dev/ttyS2", "/dev/ttyS2"},
+        {10, "/dev/ttyS9", "/dev/ttyS9"},
+        {11, "/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {12, "/dev/serial/by-id/usb-x", "/dev/ttyUSB1"},
+        {20, "/dev/ttyUSB9", "/dev/ttyUSB9"},
+        {21, "/dev/ttyACM0", "/dev/ttyACM0"},
+        {30, "/dev/pts/77", "/dev/ttyACM9"},
+        {0, "", ""},
+        {31, "", ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(map.devicePath(row.number), row.mapped) << row.number;
+        EXPECT_EQ(unmapped.devicePath(row.number), row.fixed) << row.number;
+    }
+    EXPECT_EQ(map.description(30), QString());  // no adapter behind a pseudo-terminal
+}
+
+// Child mode of this program: holds a port open until its standard input closes.
+int HoldPort(const QString& path) {
+    QSerialPort port(path);
+    if (!port.open(QIODevice::ReadWrite))
+        return 2;
+    QTextStream(stdout) << "held\n" << Qt::flush;
+    char c;
+    while (::read(STDIN_FILENO, &c, 1) > 0) {
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc == 3 && QByteArray(argv[1]) == "--hold-port") {
+        return HoldPort(QString::fromLocal8Bit(argv[2]));
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
