@@ -1,0 +1,146 @@
+// key=value files: matching rules of reader and writer, CR LF on disk, the system code page, and
+// no line lost however long the file.
+#include "util/keyvalue.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStringConverter>
+#include <QTemporaryDir>
+
+namespace {
+
+class KeyValueFile : public testing::Test {
+  protected:
+    QString path() const { return dir_.filePath(QStringLiteral("system.ini")); }
+    void writeBytes(const QByteArray& bytes) const {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    QByteArray readBytes() const {
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+struct ReadRow {
+    const char* content;
+    const char* key;
+    const char* expected;
+};
+void PrintTo(const ReadRow& r, std::ostream* os) {
+    *os << testing::PrintToString(r.content);
+}
+
+class ReadKeyValueRows : public KeyValueFile, public testing::WithParamInterface<ReadRow> {};
+
+TEST_P(ReadKeyValueRows, MatchesKeyFollowedByEqualsLastWins) {
+    writeBytes(GetParam().content);
+    EXPECT_EQ(ReadKeyValue(path(), QString::fromLatin1(GetParam().key)),
+              QString::fromLatin1(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, ReadKeyValueRows,
+    testing::Values(ReadRow{"A=1\r\nA=2\r\n", "A", "2"},  // last match wins
+                    ReadRow{"A=1\r\nA\r\n", "A", "1"},    // key alone is no match
+                    ReadRow{"A\r\n", "A", ""},            // ...and gives nothing
+                    ReadRow{"A=\r\n", "A", ""},           // empty value
+                    ReadRow{"A=7\r\nA=\r\n", "A", ""},    // empty value also wins when last
+                    ReadRow{"AB=5\r\n", "A", ""},         // longer key is another key
+                    ReadRow{"a=5\r\n", "A", ""},          // case matters
+                    ReadRow{" A=5\r\n", "A", ""},         // nothing trimmed
+                    ReadRow{"A =5\r\n", "A", ""},         //
+                    ReadRow{"A= 5 \r\n", "A", " 5 "},     //
+                    ReadRow{"A=x=y\r\n", "A", "x=y"},     // value is the rest of the line
+                    ReadRow{"B=1\r\nA=3", "A", "3"},      // last line without line end
+                    ReadRow{"B=1\nA=4\n", "A", "4"},      // bare LF ends lines too
+                    ReadRow{"", "A", ""}));
+
+TEST_F(KeyValueFile, ReadOfMissingFileGivesNothingAndCreatesNothing) {
+    EXPECT_EQ(ReadKeyValue(path(), QStringLiteral("A")), QString());
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+struct WriteRow {
+    const char* before;
+    const char* key;
+    const char* value;
+    const char* after;
+};
+void PrintTo(const WriteRow& r, std::ostream* os) {
+    *os << testing::PrintToString(r.before);
+}
+
+class WriteKeyValueRows : public KeyValueFile, public testing::WithParamInterface<WriteRow> {};
+
+TEST_P(WriteKeyValueRows, ReplacesEveryLineStartingWithKeyElseAppends) {
+    writeBytes(GetParam().before);
+    QString error;
+    ASSERT_TRUE(WriteKeyValue(path(), QString::fromLatin1(GetParam().key),
+                              QString::fromLatin1(GetParam().value), &error))
+        << error.toStdString();
+    EXPECT_EQ(readBytes(), QByteArray(GetParam().after));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, WriteKeyValueRows,
+    testing::Values(WriteRow{"", "A", "3", "A=3\r\n"},          // empty file
+                    WriteRow{"AB=5\r\n", "A", "3", "A=3\r\n"},  // prefix is enough here
+                    WriteRow{"X=1\r\nA=1\r\nY=2\r\nA=2\r\nZ=3\r\n", "A", "9",
+                             "X=1\r\nA=9\r\nY=2\r\nA=9\r\nZ=3\r\n"},  // both replaced, 5 lines
+                    WriteRow{"X=1\r\nY=2", "A", "1", "X=1\r\nY=2\r\nA=1\r\n"},  // line end added
+                    WriteRow{"X=1\nY=2\n", "Y", "", "X=1\r\nY=\r\n"},           // CR LF on rewrite
+                    WriteRow{"\r\nX=1\r\n\r\n", "A", "1", "\r\nX=1\r\n\r\nA=1\r\n"},  // blanks kept
+                    WriteRow{"A=1\r\n", "A", "1", "A=1\r\n"}));
+
+TEST_F(KeyValueFile, WriteCreatesAMissingFileWithOneLine) {
+    ASSERT_TRUE(WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("12")));
+    EXPECT_EQ(readBytes(), QByteArray("A=12\r\n"));
+}
+
+TEST_F(KeyValueFile, MoreThanFiveHundredLinesAreAllKept) {
+    QByteArray before;
+    for (int i = 1; i <= 750; ++i) {
+        before += "K" + QByteArray::number(i) + "=" + QByteArray::number(i * 7) + "\r\n";
+    }
+    writeBytes(before);
+    ASSERT_TRUE(WriteKeyValue(path(), QStringLiteral("K600"), QStringLiteral("x")));
+    QByteArray expected = before;
+    expected.replace("\r\nK600=4200\r\n", "\r\nK600=x\r\n");
+    EXPECT_EQ(readBytes(), expected);
+    ASSERT_TRUE(WriteKeyValue(path(), QStringLiteral("NEW"), QStringLiteral("1")));
+    EXPECT_EQ(readBytes(), expected + "NEW=1\r\n");
+    EXPECT_EQ(ReadKeyValue(path(), QStringLiteral("K750")), QStringLiteral("5250"));
+}
+
+TEST_F(KeyValueFile, SerialPortKeyInTheSystemCodePage) {
+    const QString key = QStringLiteral("串口");
+    ASSERT_TRUE(WriteKeyValue(path(), key, QStringLiteral("3")));
+    QStringEncoder encode(QStringConverter::System);
+    const QByteArray line = QByteArray(encode(key)) + "=3\r\n";
+    EXPECT_EQ(readBytes(), line);
+    EXPECT_EQ(ReadKeyValue(path(), key), QStringLiteral("3"));
+    ASSERT_TRUE(WriteKeyValue(path(), key, QStringLiteral("12")));
+    EXPECT_EQ(ReadKeyValue(path(), key), QStringLiteral("12"));
+    EXPECT_EQ(ReadKeyValue(path(), QStringLiteral("串")), QString());
+}
+
+TEST_F(KeyValueFile, UnwritableTargetReportsFailureWithReason) {
+    // A directory where the file should be: the write fails also for root.
+    ASSERT_TRUE(QDir().mkpath(path()));
+    QString error;
+    EXPECT_FALSE(WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("1"), &error));
+    EXPECT_FALSE(error.isEmpty());
+    const QString missingDir = path() + QStringLiteral("/no/such/dir/system.ini");
+    error.clear();
+    EXPECT_FALSE(WriteKeyValue(missingDir, QStringLiteral("A"), QStringLiteral("1"), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+}  // namespace
