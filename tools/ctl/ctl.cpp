@@ -7,7 +7,6 @@
 #include "serial/port_map.h"
 #include "serial/qt_backend.h"
 #include "util/delay.h"
-#include "util/keyvalue.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -43,81 +42,28 @@ class StdoutUi : public TransferUi {
     void showTimeSyncSuccess() override { Print(stdout, QStringLiteral("时间同步成功！！！\n")); }
 };
 
-// Passes everything through and remembers why the last open failed: the session opens without
-// looking at the result (a closed port shows up only as a missing answer), but the operator
-// should be told that the port, not the controller, is the problem.
-class OpenWatch : public SerialBackend {
-  public:
-    explicit OpenWatch(SerialBackend& inner) : inner_(inner) {}
-    int32_t open(int32_t number, OpenFailure* why, QString* detail) override {
-        failure = OpenFailure::None;
-        failureDetail.clear();
-        const int32_t handle = inner_.open(number, &failure, &failureDetail);
-        if (handle > 0) {
-            failure = OpenFailure::None;
-        } else if (failure == OpenFailure::None) {
-            failure = OpenFailure::Other;
-        }
-        if (why != nullptr) {
-            *why = failure;
-        }
-        if (detail != nullptr) {
-            *detail = failureDetail;
-        }
-        return handle;
-    }
-    void close(int32_t handle) override { inner_.close(handle); }
-    bool setLine(int32_t handle, uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity,
-                 uint8_t eofChar) override {
-        return inner_.setLine(handle, baud, byteSize, stopBits, parity, eofChar);
-    }
-    bool setTimeouts(int32_t handle, uint32_t readMs, uint32_t writeMs) override {
-        return inner_.setTimeouts(handle, readMs, writeMs);
-    }
-    int32_t read(int32_t handle, uint8_t* buf, int32_t max) override {
-        return inner_.read(handle, buf, max);
-    }
-    int32_t write(int32_t handle, const uint8_t* buf, int32_t n) override {
-        return inner_.write(handle, buf, n);
-    }
-
-    OpenFailure failure = OpenFailure::None;
-    QString failureDetail;
-
-  private:
-    SerialBackend& inner_;
-};
-
+// Whether a port opens, and when not, why and what to try. The layer's detail names the device
+// and the system's own reason; it is kept where the reason alone does not say enough.
 QString FailureText(OpenFailure why, const QString& detail) {
-    QString text;
     switch (why) {
         case OpenFailure::None:
             return QStringLiteral("opens");
         case OpenFailure::Absent:
-            text = QStringLiteral(
-                "absent: no such device (plug in the adapter, or map the number "
-                "with a line COMn=<device> in system.ini)");
-            break;
+            return QStringLiteral("absent");
         case OpenFailure::Busy:
-            text = QStringLiteral("busy: another program holds it (close that program and retry)");
-            break;
+            return QStringLiteral("busy: another program holds it (close that program and retry)");
         case OpenFailure::PermissionDenied:
 #ifdef Q_OS_WIN
-            text = QStringLiteral("permission denied: run as a user allowed to use the port");
+            return QStringLiteral("permission denied: run as a user allowed to use the port");
 #else
-            text = QStringLiteral(
+            return QStringLiteral(
                 "permission denied: add the user to the dialout group "
                 "(sudo usermod -aG dialout $USER, then log in again)");
 #endif
-            break;
         case OpenFailure::Other:
-            text = QStringLiteral("does not open");
             break;
     }
-    if (!detail.isEmpty()) {
-        text += QStringLiteral(" [") + detail + ']';
-    }
-    return text;
+    return QStringLiteral("does not open (%1)").arg(detail);
 }
 
 struct Options {
@@ -127,58 +73,45 @@ struct Options {
     bool trace = false;
 };
 
-// The serial stack as the window builds it, with the open watch (and the trace) slipped in
-// between the port layer and the operating system.
-struct Link {
-    explicit Link(const Options& opt)
-        : qt(MakeQtSerialBackend(PortMap(opt.dir + QStringLiteral("/system.ini")))), watch(*qt) {
-        if (opt.trace) {
-            trace =
-                MakeTraceBackend(watch, [](const QString& line) { Print(stderr, line + '\n'); });
-        }
-    }
-    SerialBackend& top() { return trace ? *trace : static_cast<SerialBackend&>(watch); }
-
-    std::unique_ptr<SerialBackend> qt;
-    OpenWatch watch;
-    std::unique_ptr<SerialBackend> trace;
-};
-
-// The port number as the session's initialisation reads it: the key "串口" of the settings file,
-// 0 when the file, the key or a number is missing.
-int32_t RememberedPort(const QString& iniPath) {
-    bool ok = false;
-    const int32_t n = ReadKeyValue(iniPath, QStringLiteral("串口")).toInt(&ok);
-    return ok ? n : 0;
-}
-
-int PortClosedExit(const OpenWatch& watch, int32_t number) {
+int PortClosedExit(const PortLayer& layer, int32_t number) {
     Error(QStringLiteral("port %1 did not open: %2")
               .arg(number)
-              .arg(FailureText(watch.failure, watch.failureDetail)));
+              .arg(FailureText(layer.LastOpenFailure, layer.LastOpenDetail)));
     if (number == 0) {
         Error(QStringLiteral("no port chosen: pick one in the window, or give --port N"));
     }
     return kExitPortClosed;
 }
 
+// The serial stack and the state the window builds for its transfers, with the trace (when
+// asked for) between the port layer and the operating system.
 struct Transfer {
     explicit Transfer(const Options& opt)
-        : link(opt),
-          layer(link.top(), [] { PumpEvents(); }),
+        : qt(MakeQtSerialBackend(PortMap(opt.dir + QStringLiteral("/system.ini")))),
+          trace(opt.trace
+                    ? MakeTraceBackend(*qt, [](const QString& line) { Print(stderr, line + '\n'); })
+                    : nullptr),
+          layer(trace ? *trace : *qt, [] { PumpEvents(); }),
           session(process, layer),
           dir(opt.dir) {
         process.SystemIniPath = opt.dir + QStringLiteral("/system.ini");
         WireReceiver(session, proto);
-        session.PortNumber = opt.port ? *opt.port : RememberedPort(process.SystemIniPath);
+        // The remembered port, read as the session's initialisation reads it (no probe: the
+        // companion has no port list to fill).
+        session.Fun_初始化();
+        if (opt.port) {
+            session.PortNumber = *opt.port;
+        }
     }
     TransferContext context() {
         TransferContext ctx{process, config, proto, session, layer, TaskFilePath(dir), log};
         ctx.ui = &ui;
         return ctx;
     }
+    bool portFailed() const { return layer.LastOpenFailure != OpenFailure::None; }
 
-    Link link;
+    std::unique_ptr<SerialBackend> qt;
+    std::unique_ptr<SerialBackend> trace;
     ProcessState process;
     ConfigTables config;
     ProtocolState proto;
@@ -228,8 +161,8 @@ int Download(const Options& opt) {
         case DownloadOutcome::VerifyFailed:
             return kExitVerifyFailed;
         case DownloadOutcome::NoHandshake:
-            if (t.link.watch.failure != OpenFailure::None) {
-                return PortClosedExit(t.link.watch, t.session.PortNumber);
+            if (t.portFailed()) {
+                return PortClosedExit(t.layer, t.session.PortNumber);
             }
             Error(QStringLiteral("no answer from the controller on port %1 (check the cable, "
                                  "the controller's power, and the port number; --trace shows "
@@ -249,38 +182,32 @@ int TimeSync(const Options& opt) {
     if (Fun_TimeSync(ctx) == TimeSyncOutcome::Confirmed) {
         return kExitOk;
     }
-    if (t.link.watch.failure != OpenFailure::None) {
-        return PortClosedExit(t.link.watch, t.session.PortNumber);
+    if (t.portFailed()) {
+        return PortClosedExit(t.layer, t.session.PortNumber);
     }
     Error(QStringLiteral("the controller did not confirm the time on port %1")
               .arg(t.session.PortNumber));
     return kExitNoAnswer;
 }
 
+// The probe of the window's port list, one line per number with what stands behind it.
 int Ports(const Options& opt) {
-    const QString ini = opt.dir + QStringLiteral("/system.ini");
-    const PortMap map(ini);
-    std::unique_ptr<SerialBackend> backend = MakeQtSerialBackend(map);
-    const int32_t chosen = RememberedPort(ini);
-    for (int n = kFirstPort; n <= kLastPort; ++n) {
-        OpenFailure why = OpenFailure::None;
-        QString detail;
-        const int32_t handle = backend->open(n, &why, &detail);
-        if (handle > 0) {
-            backend->close(handle);
-            why = OpenFailure::None;
-            detail.clear();
-        } else if (why == OpenFailure::None) {
-            why = OpenFailure::Other;
-        }
-        const QString description = map.description(n);
+    Transfer t(opt);
+    SerialBackend& backend = t.layer.backend();
+    for (int32_t n = kFirstPort; n <= kLastPort; ++n) {
+        int32_t handle = t.layer.OpenComByNumber(n);
+        t.layer.Fun_CloseComHandle(handle);
+        const QString description = backend.deviceDescription(n);
         Print(stdout, QStringLiteral("%1%2  %3  %4  %5\n")
-                          .arg(n == chosen ? '*' : ' ')
+                          .arg(n == t.session.PortNumber ? '*' : ' ')
                           .arg(n, 2)
-                          .arg(map.devicePath(n), -16)
+                          .arg(backend.devicePath(n), -16)
                           .arg(description.isEmpty() ? QStringLiteral("-") : description, -24)
-                          .arg(FailureText(why, detail)));
+                          .arg(FailureText(t.layer.LastOpenFailure, t.layer.LastOpenDetail)));
     }
+    Print(stdout, QStringLiteral("absent: plug in the adapter, or give any device a number with "
+                                 "a line COMn=<device> in %1\n")
+                      .arg(t.process.SystemIniPath));
     return kExitOk;
 }
 
