@@ -5,6 +5,7 @@
 #include "device/transfer.h"
 #include "serial/port_map.h"
 #include "serial/qt_backend.h"
+#include "support/emulator.h"
 #include "support/pty.h"
 #include "util/delay.h"
 #include "util/keyvalue.h"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <atomic>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -411,6 +413,120 @@ TEST(TimeSync, NoReplyShowsNothingAndClosesThePort) {
     EXPECT_EQ(rig.ui.shown, 0);
     EXPECT_EQ(peer.stop().size(), 1u);
     EXPECT_TRUE(rig.log.text.isEmpty());
+    rig.expectPortClosed();
+}
+
+// -- End to end against the controller emulator --------------------------------------------
+
+QString RandomRemark(std::mt19937& rng) {
+    QString text;
+    const int units = std::uniform_int_distribution<int>(0, 24)(rng);
+    for (int i = 0; i < units; ++i) {
+        const bool cjk = std::bernoulli_distribution(0.5)(rng);
+        text += QChar(cjk ? std::uniform_int_distribution<int>(0x4E00, 0x9FA5)(rng)
+                          : std::uniform_int_distribution<int>(0x20, 0x7E)(rng));
+    }
+    return text;
+}
+
+ConfigTables RandomConfig(uint32_t seed) {
+    std::mt19937 rng(seed);
+    auto byte = [&rng](int lo, int hi) {
+        return uint8_t(std::uniform_int_distribution<int>(lo, hi)(rng));
+    };
+    ConfigTables c;
+    for (int m = 1; m <= kMachines; ++m) {
+        c.MachineIp[m] = byte(0, 254);
+    }
+    for (int z = 1; z <= kZones; ++z) {
+        c.ZoneRemark[z] = RandomRemark(rng);
+        for (int t = 1; t <= kSlots; ++t) {
+            c.TaskHour[z][t] = byte(0, 24);
+            c.TaskMinute[z][t] = byte(0, 60);
+            c.TaskScene[z][t] = byte(0, 30);
+        }
+        for (int m = 1; m <= kMachines; ++m) {
+            c.ZoneUsesMachine[z][m] = byte(0, 1);
+        }
+    }
+    for (int t = 1; t <= kSlots; ++t) {
+        c.TaskRemark[t] = RandomRemark(rng);
+    }
+    return c;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The received image is what the window shows: the stale file on disk is replaced by the save.
+TEST(DownloadEndToEnd, ControllerReceivesTheSavedTaskFileByteForByte) {
+    const uint32_t seed = std::random_device{}();
+    SCOPED_TRACE(::testing::Message() << "configuration seed " << seed);
+    QTemporaryDir out;
+    const QString received = out.filePath(QStringLiteral("received.bin"));
+    EmulatorProcess emu({QStringLiteral("--no-pacing"), QStringLiteral("--save"), received});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Rig rig(emu.devicePath());
+    ASSERT_TRUE(SaveTaskFile(ConfigTables{}, rig.ctx->taskFilePath).ok);  // stale
+    rig.config = RandomConfig(seed);
+
+    EXPECT_EQ(Fun_DownloadParams(*rig.ctx), DownloadOutcome::Success);
+    EXPECT_EQ(rig.log.text, SuccessLog(31));
+    const QByteArray file = ReadAll(rig.ctx->taskFilePath);
+    ASSERT_EQ(file.size(), kTaskFileSize);
+    EXPECT_EQ(file, BuildTaskImage(rig.config));
+    ASSERT_TRUE(emu.waitForOutput(QStringLiteral("verify: good"), 5000))
+        << emu.output().toStdString();
+    EXPECT_EQ(ReadAll(received), file);
+    EXPECT_TRUE(emu.output().contains(QStringLiteral("download request: length 15742")));
+    rig.expectPortClosed();
+}
+
+struct FaultCase {
+    const char* name;
+    QStringList options;
+    DownloadOutcome outcome;
+    QString log;
+};
+
+class DownloadFault : public ::testing::TestWithParam<FaultCase> {};
+
+TEST_P(DownloadFault, EndsWithTheFailureLine) {
+    EmulatorProcess emu(QStringList{QStringLiteral("--no-pacing")} + GetParam().options);
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Rig rig(emu.devicePath());
+    rig.config = RandomConfig(7);
+    EXPECT_EQ(Fun_DownloadParams(*rig.ctx), GetParam().outcome);
+    EXPECT_EQ(rig.log.text, GetParam().log);
+    rig.expectPortClosed();
+}
+
+// Frame 4 is the third block (after the request and two blocks). Its wait runs out after
+// 500 polls of about 21 ms each: this case takes some 11 seconds.
+INSTANTIATE_TEST_SUITE_P(
+    Emulator, DownloadFault,
+    ::testing::Values(FaultCase{"ThirdBlockUnanswered",
+                                {QStringLiteral("--silent-from"), QStringLiteral("4")},
+                                DownloadOutcome::NoHandshake,
+                                QStringLiteral(">>读取文件\r\n>>握手成功\r\n-->>握手失败\r\n")},
+                      FaultCase{"VerifyReplyNotGood",
+                                {QStringLiteral("--fail-verify")},
+                                DownloadOutcome::VerifyFailed,
+                                QStringLiteral(">>读取文件\r\n>>握手成功\r\n") + QString(31, u'-') +
+                                    QStringLiteral("\r\n校验中...\r\n>>校验失败\r\n")}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+
+TEST(TimeSyncEndToEnd, ControllerTakesTheClock) {
+    EmulatorProcess emu({QStringLiteral("--no-pacing")});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Rig rig(emu.devicePath());
+    rig.ctx->now = [] { return QDateTime(QDate(2026, 12, 6), QTime(6, 30, 45)); };
+    EXPECT_EQ(Fun_TimeSync(*rig.ctx), TimeSyncOutcome::Confirmed);
+    EXPECT_EQ(rig.ui.shown, 1);
+    EXPECT_TRUE(emu.waitForOutput(QStringLiteral("set time: 2026-12-06 06:30:45"), 5000))
+        << emu.output().toStdString();
     rig.expectPortClosed();
 }
 
