@@ -1,0 +1,152 @@
+#pragma once
+// Form主窗体, the one visible window: zones, machine addresses and timed tasks are edited here,
+// the serial port is chosen, the configuration saved, the controller's clock set and the
+// parameters downloaded into a full-window log view. The procedures that draw it from the
+// configuration (M_Form主窗体) are in main_window_logic.cpp.
+
+#include "config/config.h"
+#include "device/protocol.h"
+#include "device/transfer.h"
+#include "serial/port_layer.h"
+#include "serial/session.h"
+#include "ui/operator_messages.h"
+#include "util/process_state.h"
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <memory>
+
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+inline const QString kMainWindowTitle = QStringLiteral("M-4500 设置C30");
+// The highlight of zone, machine and task buttons: red 128, green 255, blue 128.
+inline const QColor kHighlightColour = QColor(128, 255, 128);
+
+// What the window works on; all of it outlives the window.
+struct MainWindowDeps {
+    ProcessState& process;
+    ConfigTables& config;
+    ProtocolState& proto;
+    SerialForm& session;
+    PortLayer& port;
+    QString appDir;  // the task file lives here
+    OperatorMessages& messages;
+};
+
+class MainWindow : public QWidget, private LogSink, private TransferUi {
+  public:
+    explicit MainWindow(MainWindowDeps deps);
+    ~MainWindow() override;
+
+    // The window's load: titles, lists, selection, task file, zone 1. Runs once, before the
+    // window is first shown.
+    void Load();
+    // The port list Combo串口, as the serial session sees it.
+    PortSelector& portSelector();
+
+    // Selection state of M_Form主窗体 and the window flag.
+    int32_t CurZone = 0;
+    int32_t CurTask = 0;
+    int32_t CurMachine = 0;
+    int16_t FlagRefreshing = kFalse;
+
+    // M_Form主窗体.
+    void Fun_FillLists();
+    void Fun_InitSelection();
+    void Fun_ShowZones();
+    void Fun_MarkZone(int32_t z);
+    void Fun_ShowMachineIps();
+    void Fun_ShowZoneMachines(int32_t z);
+    void Fun_ShowTasks(int32_t z);
+
+    // Event handlers. Command区域_Click is the full refresh; the other handlers call it with
+    // CurZone. Mouse button codes: left 1, right 2, middle 4.
+    void Command区域_Click(int32_t index);
+    void Text区域备注_Change();
+    void Command定时任务_Click(int32_t index);
+    void Text任务备注_Change();
+    void Combo小时_Click();
+    void Combo分钟_Click();
+    void Combox场景_Click();
+    void Combo修改IP_Click();
+    void Command机器IP_MouseDown(int32_t index, int button);
+    void Combo串口_Click();
+    void Command保存_Click();
+    void Command电脑时间同步_Click();
+    void Command下载参数到机器_Click();
+    void Command退出下载_Click();
+
+    // The controls, by their names.
+    QPushButton* Command区域(int n) const { return zoneButtons_.at(n); }
+    QPushButton* Command机器IP(int n) const { return machineButtons_.at(n); }
+    QPushButton* Command定时任务(int n) const { return taskButtons_.at(n); }
+    QComboBox* Combo串口() const { return comboPort_; }
+    QComboBox* Combo小时() const { return comboHour_; }
+    QComboBox* Combo分钟() const { return comboMinute_; }
+    QComboBox* Combox场景() const { return comboScene_; }
+    QComboBox* Combo修改IP() const { return comboIp_; }
+    QLineEdit* Text区域备注() const { return zoneRemark_; }
+    QLineEdit* Text任务备注() const { return taskRemark_; }
+    QPlainTextEdit* Text下载显示() const { return logBox_; }
+    QPushButton* Command退出下载() const { return exitLog_; }
+
+    // The log exactly as the download wrote it (lines ended CR LF).
+    const QString& logText() const { return logText_; }
+    TransferContext& transfer() { return *transfer_; }
+    QString taskFilePath() const;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void append(const QString& text) override;  // LogSink: Fun_LogLine writes here
+    void showTimeSyncSuccess() override;        // TransferUi
+
+    void BuildControls();
+    void ConnectHandlers();
+    void SetCaption(QPushButton* button, const QString& caption);
+    void SetHighlight(QPushButton* button, bool on);
+    void SetBold(QPushButton* button, bool bold);
+    void SetBoxText(QLineEdit* box, const QString& text);
+    void SetListPosition(QComboBox* list, int value);
+    bool storeListPosition(QComboBox* list, uint8_t& cell);
+
+    MainWindowDeps deps_;
+    std::unique_ptr<TransferContext> transfer_;
+    std::unique_ptr<PortSelector> portSelector_;
+    QString logText_;
+    bool centred_ = false;
+
+    std::array<QPushButton*, kZones + 1> zoneButtons_{};
+    std::array<QPushButton*, kMachines + 1> machineButtons_{};
+    std::array<QPushButton*, kSlots + 1> taskButtons_{};
+    QComboBox* comboPort_ = nullptr;
+    QComboBox* comboHour_ = nullptr;
+    QComboBox* comboMinute_ = nullptr;
+    QComboBox* comboScene_ = nullptr;
+    QComboBox* comboIp_ = nullptr;
+    QLineEdit* zoneRemark_ = nullptr;
+    QLineEdit* taskRemark_ = nullptr;
+    QPlainTextEdit* logBox_ = nullptr;
+    QPushButton* exitLog_ = nullptr;
+    QPushButton* saveButton_ = nullptr;
+    QPushButton* syncButton_ = nullptr;
+    QPushButton* downloadButton_ = nullptr;
+};
+
+// A remark as shown: up to its first U+0000.
+QString VisibleRemark(const QString& remark);
+// A caption as a button draws it: CR LF (or a lone CR) breaks the line, "&" is literal.
+QString ButtonCaptionText(const QString& caption);
+// Whether a grid button shows the highlight colour.
+bool IsHighlighted(const QPushButton* button);
+// The window's icon (drawn, so no image file has to travel with the program).
+QIcon MainWindowIcon();

@@ -1,0 +1,12 @@
+#include "ui/operator_messages.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+void MessageBoxMessages::information(const QString& text) {
+    QMessageBox::information(nullptr, QApplication::applicationDisplayName(), text);
+}
+
+void MessageBoxMessages::warning(const QString& text) {
+    QMessageBox::warning(nullptr, QApplication::applicationDisplayName(), text);
+}

@@ -1,0 +1,401 @@
+// The main window as the operator uses it: real widgets (offscreen), real task files.
+
+#include "ui/ui_rig.h"
+
+#include <gtest/gtest.h>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+int CountHighlighted(MainWindow& w, QPushButton* (MainWindow::*button)(int) const, int count) {
+    int n = 0;
+    for (int i = 1; i <= count; ++i) {
+        n += IsHighlighted((w.*button)(i)) ? 1 : 0;
+    }
+    return n;
+}
+
+void Choose(QComboBox* list, const QString& item) {
+    const int index = list->findText(item);
+    ASSERT_GE(index, 0) << item.toStdString();
+    list->setCurrentIndex(index);
+}
+
+}  // namespace
+
+TEST(MainWindowLoad, NoTaskFileShowsTheMessageAndAnEmptyConfiguration) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    EXPECT_EQ(rig.messages.shown, QStringList{QStringLiteral("文件错误！")});
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("M-4500 设置C30"));
+    EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("M-4500 设置C30"));
+    EXPECT_EQ(w.CurZone, 1);
+    EXPECT_EQ(w.CurTask, 1);
+    EXPECT_EQ(w.CurMachine, 0);
+    for (QComboBox* list : {w.Combo小时(), w.Combo分钟(), w.Combox场景(), w.Combo修改IP()}) {
+        EXPECT_EQ(list->currentText(), QStringLiteral("无")) << list->objectName().toStdString();
+    }
+    for (int m = 1; m <= kMachines; ++m) {
+        EXPECT_EQ(w.Command机器IP(m)->text(), QString());
+    }
+    for (int t = 1; t <= kSlots; ++t) {
+        EXPECT_FALSE(w.Command定时任务(t)->font().bold());
+        EXPECT_EQ(w.Command定时任务(t)->text(), QStringLiteral("[%1]\n").arg(t));
+    }
+    EXPECT_TRUE(IsHighlighted(w.Command区域(1)));
+    EXPECT_TRUE(IsHighlighted(w.Command定时任务(1)));
+    EXPECT_EQ(rig.config, ConfigTables{});
+}
+
+TEST(MainWindowLoad, DamagedTaskFileNamesTheKeptCopy) {
+    WindowRig rig;
+    QByteArray damaged(kTaskFileSize, '\0');
+    damaged[0] = 0x18;
+    ASSERT_TRUE(WriteBytes(rig.taskFile(), damaged));
+    rig.load();
+    ASSERT_EQ(rig.messages.shown.size(), 1);
+    const QStringList lines = rig.messages.shown[0].split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("文件错误！"));
+    const QString kept = lines[1].mid(lines[1].indexOf(QStringLiteral("：")) + 1);
+    EXPECT_EQ(ReadBytes(QDir::fromNativeSeparators(kept)), damaged) << lines[1].toStdString();
+}
+
+TEST(MainWindowLoad, CaptionsComeFromTheTaskFile) {
+    WindowRig rig;
+    ConfigTables c;
+    c.MachineIp[1] = 7;
+    c.MachineIp[2] = 254;
+    c.MachineIp[3] = 42;
+    c.ZoneRemark[1] = QStringLiteral("[1]\r\n走廊");
+    c.ZoneRemark[2] = QStringLiteral("A&B");
+    c.TaskRemark[10] = QStringLiteral("走廊");
+    ASSERT_TRUE(WriteBytes(rig.taskFile(), BuildTaskImage(c)));
+    MainWindow& w = rig.load();
+    EXPECT_TRUE(rig.messages.shown.isEmpty());
+    // The loaded remarks carry U+0000 up to 20 characters; only the text before them shows.
+    EXPECT_EQ(rig.config.ZoneRemark[1].size(), 20);
+    const struct {
+        QPushButton* button;
+        QString caption;
+    } rows[] = {
+        {w.Command机器IP(1), "007"},
+        {w.Command机器IP(2), "254"},
+        {w.Command机器IP(3), "042"},
+        {w.Command机器IP(4), ""},
+        {w.Command区域(1), QStringLiteral("[1]\n走廊")},
+        {w.Command区域(2), "A&&B"},  // drawn as a literal "A&B"
+        {w.Command区域(3), ""},
+        {w.Command定时任务(10), QStringLiteral("[10]\n走廊")},
+        {w.Command定时任务(11), "[11]\n"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.button->text(), row.caption) << row.button->objectName().toStdString();
+    }
+    EXPECT_EQ(w.Text区域备注()->text(), QStringLiteral("[1]\r\n走廊").left(20).remove('\0'));
+    rig.config.ZoneRemark[5] = QString(QStringLiteral("ab")) + QChar(0) + "cd";
+    w.Command区域_Click(5);
+    EXPECT_EQ(w.Command区域(5)->text(), "ab");
+    EXPECT_EQ(w.Text区域备注()->text(), "ab");
+}
+
+TEST(MainWindowGeometry, ControlsSitWhereTheTwipsTablePutsThem) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    EXPECT_EQ(w.size(), QSize(1068, 669));
+    EXPECT_EQ(w.minimumSize(), w.maximumSize());
+    const struct {
+        QWidget* widget;
+        QRect twips;  // relative to the window: container offset + control
+    } rows[] = {
+        {w.Command区域(1), {120 + 240, 960 + 240, 1455, 495}},
+        {w.Command区域(32), {120 + 240 + 1560 * 7, 960 + 240 + 600 * 3, 1455, 495}},
+        {w.Command机器IP(17), {120 + 240, 3840 + 240 + 600, 735, 495}},
+        {w.Command机器IP(64), {120 + 240 + 840 * 15, 3840 + 240 + 600 * 3, 735, 495}},
+        {w.Command定时任务(18), {120 + 240 + 2400 * 5, 6720 + 240 + 720 * 2, 2300, 615}},
+        {w.Combo小时(), {120 + 1440, 6720 + 2520, 735, 300}},
+        {w.Text任务备注(), {120 + 12240, 6720 + 2520, 2295, 375}},
+        {w.Combo串口(), {120 + 960, 0 + 360, 1095, 300}},
+    };
+    for (const auto& row : rows) {
+        const QRect px(row.widget->mapTo(&w, QPoint(0, 0)), row.widget->size());
+        const QRect want(qRound(row.twips.x() / 15.0), qRound(row.twips.y() / 15.0),
+                         qRound(row.twips.width() / 15.0), qRound(row.twips.height() / 15.0));
+        EXPECT_LE((px.topLeft() - want.topLeft()).manhattanLength(), 1)
+            << row.widget->objectName().toStdString();
+        EXPECT_LE(std::abs(px.width() - want.width()) + std::abs(px.height() - want.height()), 2)
+            << row.widget->objectName().toStdString();
+    }
+    EXPECT_EQ(w.findChild<QWidget*>(QStringLiteral("Command机器IP(64)")), w.Command机器IP(64));
+    EXPECT_FALSE(w.Text下载显示()->isVisibleTo(&w));
+    EXPECT_FALSE(w.Command退出下载()->isVisibleTo(&w));
+}
+
+TEST(MachineButtons, RightPressesToggleOnlyTheCurrentZone) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    rig.config.ZoneUsesMachine[4][9] = 1;
+    w.Command区域(3)->click();
+    ASSERT_EQ(w.CurZone, 3);
+    ConfigTables before = rig.config;
+
+    QTest::mousePress(w.Command机器IP(9), Qt::RightButton);
+    EXPECT_EQ(rig.config.ZoneUsesMachine[3][9], 1);
+    EXPECT_TRUE(IsHighlighted(w.Command机器IP(9)));
+    EXPECT_EQ(CountHighlighted(w, &MainWindow::Command机器IP, kMachines), 1);
+    EXPECT_EQ(w.CurMachine, 9);
+
+    QTest::mousePress(w.Command机器IP(9), Qt::RightButton);
+    EXPECT_EQ(rig.config.ZoneUsesMachine[3][9], 0);
+    EXPECT_FALSE(IsHighlighted(w.Command机器IP(9)));
+    EXPECT_EQ(rig.config, before);  // zone 4's use of machine 9 included
+
+    w.Command区域(4)->click();
+    EXPECT_TRUE(IsHighlighted(w.Command机器IP(9)));
+    EXPECT_EQ(CountHighlighted(w, &MainWindow::Command机器IP, kMachines), 1);
+}
+
+TEST(MachineButtons, LeftOrMiddlePressOnlySelects) {
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
+        WindowRig rig;
+        rig.config.MachineIp[12] = 42;
+        MainWindow& w = rig.load();
+        rig.config.MachineIp[12] = 42;  // the load found no task file and kept the tables
+        w.Command区域_Click(1);
+        const ConfigTables before = rig.config;
+        QTest::mousePress(w.Command机器IP(12), button);
+        EXPECT_EQ(w.CurMachine, 12);
+        EXPECT_EQ(w.Combo修改IP()->currentText(), "042");
+        EXPECT_EQ(w.focusWidget(), w.Command机器IP(12));
+        EXPECT_EQ(rig.config, before);
+        EXPECT_FALSE(IsHighlighted(w.Command机器IP(12)));
+        QTest::mouseRelease(w.Command机器IP(12), button);
+    }
+}
+
+TEST(MachineButtons, BeforeAnyPressTheAddressListEditsMachineZero) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    Choose(w.Combo修改IP(), "009");
+    EXPECT_EQ(rig.config.MachineIp[0], 9);
+    for (int m = 1; m <= kMachines; ++m) {
+        EXPECT_EQ(rig.config.MachineIp[m], 0);
+        EXPECT_EQ(w.Command机器IP(m)->text(), QString());
+    }
+    // After a press the list edits that machine, and its caption follows.
+    QTest::mousePress(w.Command机器IP(2), Qt::LeftButton);
+    EXPECT_EQ(w.Combo修改IP()->currentText(), QStringLiteral("无"));
+    Choose(w.Combo修改IP(), "254");
+    EXPECT_EQ(rig.config.MachineIp[2], 254);
+    EXPECT_EQ(w.Command机器IP(2)->text(), "254");
+    EXPECT_EQ(rig.config.MachineIp[0], 9);
+}
+
+TEST(ChoiceLists, ItemsAndStoredPositions) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    const struct {
+        QComboBox* list;
+        int count;
+        QString second, last;
+    } rows[] = {
+        {w.Combo小时(), 25, "00", "23"},
+        {w.Combo分钟(), 61, "00", "59"},
+        {w.Combox场景(), 31, "01", "30"},
+        {w.Combo修改IP(), 255, "001", "254"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.list->count(), row.count);
+        EXPECT_EQ(row.list->itemText(0), QStringLiteral("无"));
+        EXPECT_EQ(row.list->itemText(1), row.second);
+        EXPECT_EQ(row.list->itemText(row.count - 1), row.last);
+    }
+    w.Command区域(6)->click();
+    w.Command定时任务(4)->click();
+    Choose(w.Combo小时(), "07");
+    Choose(w.Combo分钟(), "00");
+    Choose(w.Combox场景(), "30");
+    EXPECT_EQ(rig.config.TaskHour[6][4], 8);
+    EXPECT_EQ(rig.config.TaskMinute[6][4], 1);
+    EXPECT_EQ(rig.config.TaskScene[6][4], 30);
+    // Arrow keys still choose.
+    QTest::keyClick(w.Combo小时(), Qt::Key_Down);
+    EXPECT_EQ(rig.config.TaskHour[6][4], 9);
+    EXPECT_EQ(w.Combo小时()->currentText(), "08");
+}
+
+TEST(ChoiceLists, TypedCharactersChangeNothing) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    QTest::mousePress(w.Command机器IP(1), Qt::LeftButton);
+    Choose(w.Combo小时(), "07");
+    rig.session.PortNumber = 4;
+    const ConfigTables before = rig.config;
+    for (QComboBox* list :
+         {w.Combo小时(), w.Combo分钟(), w.Combox场景(), w.Combo修改IP(), w.Combo串口()}) {
+        const QString text = list->currentText();
+        const int index = list->currentIndex();
+        for (QWidget* target :
+             {static_cast<QWidget*>(list), static_cast<QWidget*>(list->lineEdit()),
+              static_cast<QWidget*>(list->view())}) {
+            QTest::keyClicks(target, "12a");
+            QTest::keyClick(target, Qt::Key_Backspace);
+            QTest::keyClick(target, Qt::Key_Delete);
+            QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+        }
+        EXPECT_EQ(list->currentText(), text) << list->objectName().toStdString();
+        EXPECT_EQ(list->currentIndex(), index) << list->objectName().toStdString();
+    }
+    EXPECT_EQ(rig.config, before);
+    EXPECT_EQ(rig.session.PortNumber, 4);
+    EXPECT_FALSE(QFile::exists(rig.process.SystemIniPath));
+}
+
+TEST(ChoiceLists, ValueBeyondTheListIsShownAndKept) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    rig.config.TaskHour[1][1] = 200;
+    rig.config.TaskScene[1][1] = 31;
+    w.Command区域_Click(1);
+    EXPECT_EQ(w.Combo小时()->currentIndex(), -1);
+    EXPECT_EQ(w.Combo小时()->currentText(), "200");
+    EXPECT_EQ(w.Combox场景()->currentText(), "31");
+    w.Command定时任务(1)->click();
+    EXPECT_EQ(rig.config.TaskHour[1][1], 200);
+    EXPECT_EQ(rig.config.TaskScene[1][1], 31);
+    Choose(w.Combo小时(), "05");
+    EXPECT_EQ(rig.config.TaskHour[1][1], 6);
+}
+
+TEST(Remarks, ZoneRemarkRenamesItsButtonAtEachKeystroke) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    w.Command区域(5)->click();
+    const QString typed = QStringLiteral("走廊B2");
+    for (int i = 0; i < typed.size(); ++i) {
+        // One keystroke that types one character (QTest::keyClicks knows only Latin-1 keys).
+        QTest::sendKeyEvent(QTest::Click, w.Text区域备注(), Qt::Key_unknown, typed.mid(i, 1),
+                            Qt::NoModifier);
+        EXPECT_EQ(rig.config.ZoneRemark[5], typed.left(i + 1));
+        EXPECT_EQ(w.Command区域(5)->text(), typed.left(i + 1));
+    }
+    EXPECT_EQ(w.Command区域(4)->text(), QString());
+    QTest::keyClick(w.Text区域备注(), Qt::Key_Backspace);
+    EXPECT_EQ(w.Command区域(5)->text(), typed.left(typed.size() - 1));
+}
+
+TEST(Remarks, TaskRemarkIsSharedWhileHourMinuteSceneArePerZone) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    w.Command区域(7)->click();
+    w.Command定时任务(3)->click();
+    QTest::keyClicks(w.Text任务备注(), "Gate");
+    Choose(w.Combo小时(), "06");
+    Choose(w.Combo分钟(), "30");
+    Choose(w.Combox场景(), "02");
+    EXPECT_EQ(w.Command定时任务(3)->text(), "[3]\nGate");
+
+    w.Command区域(2)->click();
+    EXPECT_EQ(w.CurTask, 3);
+    EXPECT_EQ(w.Text任务备注()->text(), "Gate");
+    EXPECT_EQ(w.Command定时任务(3)->text(), "[3]\nGate");
+    EXPECT_EQ(w.Combo小时()->currentText(), QStringLiteral("无"));
+    EXPECT_EQ(w.Combo分钟()->currentText(), QStringLiteral("无"));
+    EXPECT_EQ(w.Combox场景()->currentText(), QStringLiteral("无"));
+    EXPECT_EQ(rig.config.TaskRemark[3], "Gate");
+    EXPECT_EQ(rig.config.TaskHour[7][3], 7);
+    EXPECT_EQ(rig.config.TaskMinute[7][3], 31);
+    EXPECT_EQ(rig.config.TaskScene[7][3], 2);
+    EXPECT_EQ(rig.config.TaskHour[2][3], 0);
+
+    w.Command区域(7)->click();
+    EXPECT_EQ(w.Combo小时()->currentText(), "06");
+    EXPECT_EQ(w.Combo分钟()->currentText(), "30");
+    EXPECT_EQ(w.Combox场景()->currentText(), "02");
+}
+
+TEST(TaskButtons, BoldOnlyAtTheNextRefreshAfterTheSceneIsChosen) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    w.Command定时任务(5)->click();
+    Choose(w.Combo小时(), "00");
+    Choose(w.Combo分钟(), "00");
+    EXPECT_FALSE(w.Command定时任务(5)->font().bold());
+    Choose(w.Combox场景(), "01");
+    EXPECT_EQ(rig.config.TaskScene[1][5], 1);
+    EXPECT_FALSE(w.Command定时任务(5)->font().bold());
+    w.Command定时任务(5)->click();
+    EXPECT_TRUE(w.Command定时任务(5)->font().bold());
+    w.Command区域(2)->click();
+    EXPECT_FALSE(w.Command定时任务(5)->font().bold());
+}
+
+TEST(FullRefresh, ExactlyOneZoneAndOneTaskHighlighted) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    const int zones[] = {1, 32, 9, 9, 17, 3};
+    const int tasks[] = {18, 1, 6, 7, 12, 2};
+    for (int i = 0; i < 6; ++i) {
+        w.Command区域(zones[i])->click();
+        w.Command定时任务(tasks[i])->click();
+        EXPECT_EQ(CountHighlighted(w, &MainWindow::Command区域, kZones), 1);
+        EXPECT_EQ(CountHighlighted(w, &MainWindow::Command定时任务, kSlots), 1);
+        EXPECT_TRUE(IsHighlighted(w.Command区域(zones[i])));
+        EXPECT_TRUE(IsHighlighted(w.Command定时任务(tasks[i])));
+        EXPECT_EQ(w.FlagRefreshing, kFalse);
+    }
+}
+
+TEST(WindowCommands, SaveWritesTheTaskFileOrSaysWhyNot) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    rig.messages.shown.clear();
+    rig.config.MachineIp[1] = 5;
+    w.findChild<QPushButton*>(QStringLiteral("Command保存"))->click();
+    EXPECT_EQ(ReadBytes(rig.taskFile()), BuildTaskImage(rig.config));
+    EXPECT_TRUE(rig.messages.shown.isEmpty());
+
+    WindowRig broken(std::make_unique<ListedPortsBackend>(), rig.appDir + "/missing/dir");
+    MainWindow& bw = broken.load();
+    broken.messages.shown.clear();
+    bw.findChild<QPushButton*>(QStringLiteral("Command保存"))->click();
+    ASSERT_EQ(broken.messages.shown.size(), 1);
+    EXPECT_TRUE(broken.messages.shown[0].contains(QDir::toNativeSeparators(broken.taskFile())));
+}
+
+TEST(WindowCommands, ClosingRequestsTheExit) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    w.show();
+    EXPECT_EQ(rig.process.ExitRequested, kFalse);
+    w.close();
+    EXPECT_EQ(rig.process.ExitRequested, kTrue);
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST(PortList, EntriesTellTheirDeviceAndAPickIsRemembered) {
+    WindowRig rig(std::make_unique<ListedPortsBackend>(QSet<int32_t>{2, 5}));
+    ASSERT_TRUE(WriteBytes(rig.process.SystemIniPath, "COM5=/dev/m45-demo\r\n"));
+    rig.session.Load(
+        [&]() -> PortSelector& { return (rig.window ? *rig.window : rig.load()).portSelector(); });
+    MainWindow& w = *rig.window;
+    QComboBox* list = w.Combo串口();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->currentText(), "0");
+    EXPECT_TRUE(list->itemData(1, Qt::ToolTipRole).toString().contains("/dev/m45-demo"));
+    EXPECT_TRUE(list->toolTip().contains("/dev/m45-demo"));
+    QTest::keyClick(list, Qt::Key_Down);  // the operator moves to "5"
+    EXPECT_EQ(rig.session.PortNumber, 5);
+    EXPECT_TRUE(ReadBytes(rig.process.SystemIniPath).contains("\xE4\xB8\xB2\xE5\x8F\xA3=5"));
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,96 @@
+#pragma once
+// A real main window on real files in a temporary directory, with the message boxes recorded
+// instead of shown and a serial backend that finds exactly the ports a test asks for.
+
+#include "config/config.h"
+#include "config/taskfile.h"
+#include "device/protocol.h"
+#include "serial/port_layer.h"
+#include "serial/qt_backend.h"
+#include "serial/session.h"
+#include "ui/main_window.h"
+#include "ui/operator_messages.h"
+#include "util/process_state.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+struct RecordingMessages : OperatorMessages {
+    void information(const QString& text) override { record(text); }
+    void warning(const QString& text) override { record(text); }
+    void record(const QString& text) {
+        shown << text;
+        if (onShow) {
+            onShow(text);
+        }
+    }
+    QStringList shown;
+    std::function<void(const QString&)> onShow;  // runs while the box would be open
+};
+
+// Ports that "open" are those in `present`; nothing is ever read or written.
+struct ListedPortsBackend : SerialBackend {
+    explicit ListedPortsBackend(QSet<int32_t> ports = {}) : present(std::move(ports)) {}
+    int32_t open(int32_t number, OpenFailure* why, QString*) override {
+        if (why != nullptr) {
+            *why = present.contains(number) ? OpenFailure::None : OpenFailure::Absent;
+        }
+        return present.contains(number) ? 100 + number : 0;
+    }
+    void close(int32_t) override {}
+    bool setLine(int32_t, uint32_t, uint8_t, uint8_t, uint8_t, uint8_t) override { return true; }
+    bool setTimeouts(int32_t, uint32_t, uint32_t) override { return true; }
+    int32_t read(int32_t, uint8_t*, int32_t) override { return 0; }
+    int32_t write(int32_t, const uint8_t*, int32_t n) override { return n; }
+    QSet<int32_t> present;
+};
+
+inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+inline QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The parts of one process, built the way start-up builds them.
+struct WindowRig {
+    explicit WindowRig(
+        std::unique_ptr<SerialBackend> serial = std::make_unique<ListedPortsBackend>(),
+        QString dir = {})
+        : appDir(dir.isEmpty() ? temp.path() : dir),
+          process{QDir(appDir).filePath("system.ini")},
+          backend(std::move(serial)),
+          port(*backend),
+          session(process, port) {
+        session.setReceiver(proto.RxCount, proto.RxBuff, [this] { Fun_RxParse(proto); });
+    }
+    QString taskFile() const { return TaskFilePath(appDir); }
+    // Creates the window and runs its load, as the serial form's first use of the port list does.
+    MainWindow& load() {
+        window = std::make_unique<MainWindow>(
+            MainWindowDeps{process, config, proto, session, port, appDir, messages});
+        window->Load();
+        return *window;
+    }
+
+    QTemporaryDir temp;
+    QString appDir;
+    RecordingMessages messages;
+    ProcessState process;
+    ConfigTables config;
+    ProtocolState proto;
+    std::unique_ptr<SerialBackend> backend;
+    PortLayer port;
+    SerialForm session;
+    std::unique_ptr<MainWindow> window;
+};
