@@ -1,0 +1,47 @@
+#pragma once
+// M_00_main: the process-wide parts of the application, their start-up in the specified order,
+// and the process entry that runs the main loop for the rest of the process's life.
+
+#include "app/main_loop.h"
+#include "config/config.h"
+#include "device/protocol.h"
+#include "serial/port_layer.h"
+#include "serial/session.h"
+#include "ui/main_window.h"
+#include "ui/operator_messages.h"
+#include "util/process_state.h"
+
+#include <QString>
+#include <memory>
+
+// Everything that exists once per process. Tests build their own.
+struct Application {
+    Application(const QString& appDir, OperatorMessages& messages,
+                std::unique_ptr<SerialBackend> backend);
+    ~Application();
+
+    // Main step 3: the serial form is loaded; its first use of the port list creates the main
+    // window and runs its load (titles, lists, task file, zone 1) before the ports are listed.
+    void BringUp();
+    MainWindow& mainWindow();
+
+    // The exit sequence's save; a failure is shown with the file's path and the reason.
+    void SaveOnExit();
+
+    QString appDir;
+    OperatorMessages& messages;
+    ProcessState process;
+    ConfigTables config;
+    ProtocolState proto;
+    std::unique_ptr<SerialBackend> backend;
+    PortLayer port;
+    SerialForm session;
+    std::unique_ptr<MainWindow> window;
+};
+
+// The events of the one thread, pumped as MainLoopEnv::pump wants them.
+void PumpOrWait(int32_t waitMs);
+
+// Process entry (Main). Returns only when another copy runs; otherwise ends the process from
+// the exit sequence.
+int Main(int argc, char** argv);

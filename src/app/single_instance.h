@@ -1,0 +1,24 @@
+#pragma once
+// The single-instance rule: one running copy per application directory. A second start finds
+// the lock held and ends silently; a lock left behind by a copy that crashed is stale (its
+// process is gone) and is taken over.
+
+#include <QLockFile>
+#include <QString>
+
+// Lock file in the temporary directory, keyed by the application directory, so a copy
+// installed in a read-only directory can still take it.
+QString InstanceLockPath(const QString& appDir);
+
+class SingleInstance {
+  public:
+    explicit SingleInstance(const QString& appDir);
+    // True when another copy from the same directory holds the lock.
+    bool anotherRuns() const { return another_; }
+    // Gives the lock up (before the process ends without running destructors).
+    void release() { lock_.unlock(); }
+
+  private:
+    QLockFile lock_;
+    bool another_ = false;
+};
