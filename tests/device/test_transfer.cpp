@@ -245,7 +245,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LengthCase{512, "AA55787A000C500200FF00B1", 1, 512, "AA55787A020A520200"},
                       LengthCase{513, "AA55787A000C500201FF00B2", 2, 1, "AA55787A000B52000100B2"},
                       LengthCase{70000, "AA55787A000C5011700FC808", 137, 368,
-                                 "AA55787A017A520170"}));
+                                 "AA55787A017A520170"}),
+    [](const ::testing::TestParamInfo<LengthCase>& info) {
+        return "Bytes" + std::to_string(info.param.length);
+    });
 
 TEST(DownloadSum, WrapsAtSixteenBits) {
     FramePeer peer;

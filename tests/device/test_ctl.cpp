@@ -1,0 +1,187 @@
+// m4500ctl as the operator runs it: a directory with TASK.M45 and system.ini, the emulator on
+// a pseudo-terminal behind port 7, and the exit code that tells how the run ended.
+#include "config/taskfile.h"
+#include "support/emulator.h"
+#include "util/keyvalue.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSerialPort>
+#include <QTemporaryDir>
+
+namespace {
+
+struct CtlRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+CtlRun Ctl(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(M45_BIN_DIR "/m4500ctl"), args);
+    CtlRun r;
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit) {
+        p.kill();
+        p.waitForFinished();
+        r.err = QStringLiteral("m4500ctl did not finish");
+        return r;
+    }
+    r.code = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A working directory whose port 7 (the remembered one) is `device`.
+struct Workspace {
+    explicit Workspace(const QString& device) {
+        ini = dir.filePath(QStringLiteral("system.ini"));
+        WritePortSetting(ini, 7, device);
+        WriteKeyValue(ini, QStringLiteral("串口"), QStringLiteral("7"));
+        task = TaskFilePath(dir.path());
+    }
+    void saveTask() {
+        ConfigTables config;
+        config.MachineIp[1] = 17;
+        config.ZoneRemark[3] = QStringLiteral("大厅");
+        ASSERT_TRUE(SaveTaskFile(config, task).ok);
+    }
+    QStringList args(const QString& command) const {
+        return {command, QStringLiteral("--dir"), dir.path()};
+    }
+    QTemporaryDir dir;
+    QString ini;
+    QString task;
+};
+
+const QString kSuccessLines = QStringLiteral(">>读取文件\n>>握手成功\n") + QString(31, u'-') +
+                              QStringLiteral("\n校验中...\n校验成功>>下载成功\n");
+
+TEST(Ctl, DownloadSucceedsWithTheWindowsLinesAndTracesBothDirections) {
+    QTemporaryDir out;
+    const QString received = out.filePath(QStringLiteral("received.bin"));
+    EmulatorProcess emu({QStringLiteral("--no-pacing"), QStringLiteral("--save"), received});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Workspace ws(emu.devicePath());
+    ws.saveTask();
+    const QByteArray before = ReadAll(ws.task);
+
+    const CtlRun r = Ctl(ws.args(QStringLiteral("download")) << QStringLiteral("--trace"));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, kSuccessLines);
+    EXPECT_TRUE(r.err.contains(QStringLiteral(" TX AA 55 78 7A 00 0C 50 3D 7E ")))
+        << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral(" RX AA 55 78 7A 00 08 50 AC")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral(" RX AA 55 78 7A 00 09 52 66 15")));
+    ASSERT_TRUE(emu.waitForOutput(QStringLiteral("verify: good"), 5000));
+    EXPECT_EQ(ReadAll(received), before);
+    EXPECT_EQ(ReadAll(ws.task), before);
+}
+
+TEST(Ctl, TimeSyncConfirmed) {
+    EmulatorProcess emu({QStringLiteral("--no-pacing")});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Workspace ws(emu.devicePath());
+    const CtlRun r = Ctl(ws.args(QStringLiteral("timesync")));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("时间同步成功！！！\n"));
+    EXPECT_TRUE(emu.waitForOutput(QStringLiteral("set time: "), 5000));
+    EXPECT_FALSE(QFileInfo::exists(ws.task)) << "a time synchronisation wrote the task file";
+}
+
+// A file that is not a task file is neither overwritten nor sent; a missing one is not created.
+TEST(Ctl, BadOrMissingTaskFileExits2AndStaysAsItWas) {
+    EmulatorProcess emu({QStringLiteral("--no-pacing")});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Workspace ws(emu.devicePath());
+
+    CtlRun r = Ctl(ws.args(QStringLiteral("download")));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("not found"))) << r.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(ws.task));
+
+    const QByteArray bad = QByteArray::fromHex("1910120100000064") + QByteArray(15734, '\x5A');
+    {
+        QFile f(ws.task);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bad);
+    }
+    r = Ctl(ws.args(QStringLiteral("download")));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("header"))) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(ReadAll(ws.task), bad);
+    EXPECT_FALSE(emu.output().contains(QStringLiteral("download request")));
+}
+
+TEST(Ctl, PortThatDoesNotOpenExits3AndSaysWhy) {
+    EmulatorProcess emu({QStringLiteral("--no-pacing")});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Workspace ws(emu.devicePath());
+    ws.saveTask();
+    WritePortSetting(ws.ini, 8, ws.dir.filePath(QStringLiteral("no-such-device")));
+
+    CtlRun r =
+        Ctl(ws.args(QStringLiteral("download")) << QStringLiteral("--port") << QStringLiteral("8"));
+    EXPECT_EQ(r.code, 3) << r.out.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("port 8 did not open: absent")))
+        << r.err.toStdString();
+
+    QSerialPort holder(emu.devicePath());  // another program holds port 7
+    ASSERT_TRUE(holder.open(QIODevice::ReadWrite)) << holder.errorString().toStdString();
+    r = Ctl(ws.args(QStringLiteral("timesync")));
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("port 7 did not open: busy"))) << r.err.toStdString();
+
+    r = Ctl(ws.args(QStringLiteral("ports")));
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.out.contains(QStringLiteral("* 7  ") + emu.devicePath())) << r.out.toStdString();
+}
+
+TEST(Ctl, SilentControllerExits4) {
+    EmulatorProcess emu(
+        {QStringLiteral("--no-pacing"), QStringLiteral("--silent-from"), QStringLiteral("1")});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Workspace ws(emu.devicePath());
+    ws.saveTask();
+    const CtlRun r = Ctl(ws.args(QStringLiteral("download")));  // 500 empty polls: some 11 s
+    EXPECT_EQ(r.code, 4) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral(">>读取文件\n>>握手失败\n"));
+}
+
+TEST(Ctl, FailedVerifyExits5) {
+    EmulatorProcess emu({QStringLiteral("--no-pacing"), QStringLiteral("--fail-verify")});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Workspace ws(emu.devicePath());
+    ws.saveTask();
+    const CtlRun r = Ctl(ws.args(QStringLiteral("download")));
+    EXPECT_EQ(r.code, 5) << r.err.toStdString();
+    EXPECT_TRUE(r.out.endsWith(QStringLiteral("\n校验中...\n>>校验失败\n"))) << r.out.toStdString();
+}
+
+TEST(Ctl, UsageErrorsExit1) {
+    for (const QStringList& args :
+         {QStringList{}, QStringList{QStringLiteral("upload")},
+          QStringList{QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("x")},
+          QStringList{QStringLiteral("ports"), QStringLiteral("--bogus")}}) {
+        EXPECT_EQ(Ctl(args).code, 1) << args.join(' ').toStdString();
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
