@@ -1,10 +1,10 @@
 #include "config/taskfile.h"
 
 #include "util/hexconv.h"
+#include "util/savefile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <climits>
 
@@ -140,15 +140,8 @@ QByteArray BuildTaskImage(const ConfigTables& c) {
 }
 
 SaveResult SaveTaskFile(const ConfigTables& config, const QString& path) {
-    const QByteArray image = BuildTaskImage(config);
-    // The old file is replaced only once the new one is complete on disk.
-    QSaveFile file(path);
     SaveResult result;
-    if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size() || !file.commit()) {
-        result.error = file.errorString();
-        return result;
-    }
-    result.ok = true;
+    result.ok = WriteFileAtomically(path, BuildTaskImage(config), &result.error);
     return result;
 }
 

@@ -1,8 +1,9 @@
 #include "util/keyvalue.h"
 
+#include "util/savefile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringConverter>
 #include <QStringList>
 
@@ -39,15 +40,7 @@ bool WriteLines(const QString& path, const QStringList& lines, QString* error) {
         bytes += encode(line);
         bytes += "\r\n";
     }
-    // Written through a temporary file beside the target, so a failed write keeps the old file.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error != nullptr) {
-            *error = file.errorString();
-        }
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, bytes, error);
 }
 
 }  // namespace

@@ -9,6 +9,13 @@
 #include <QStringConverter>
 #include <QTemporaryDir>
 
+#ifndef Q_OS_WIN
+#include <sys/resource.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#endif
+
 namespace {
 
 class KeyValueFile : public testing::Test {
@@ -142,5 +149,30 @@ TEST_F(KeyValueFile, UnwritableTargetReportsFailureWithReason) {
     EXPECT_FALSE(WriteKeyValue(missingDir, QStringLiteral("A"), QStringLiteral("1"), &error));
     EXPECT_FALSE(error.isEmpty());
 }
+
+#ifndef Q_OS_WIN
+// The disk fills up while the file is rewritten (a file size limit, which binds root too): the
+// old file stays complete and the system's reason comes back.
+TEST_F(KeyValueFile, WriteFailingHalfwayKeepsTheOldFile) {
+    QByteArray before;
+    for (int i = 0; i < 40; ++i) {
+        before += "LINE" + QByteArray::number(i) + "=value\r\n";
+    }
+    writeBytes(before);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 100;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString error;
+    const bool written = WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("1"), &error);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(readBytes(), before);
+}
+#endif
 
 }  // namespace

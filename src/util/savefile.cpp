@@ -1,0 +1,35 @@
+#include "util/savefile.h"
+
+#include <QSaveFile>
+
+namespace {
+
+// A short write is retried until the device reports why it stopped: the first call of a full
+// disk returns the bytes that fit and only the next one sets the system's reason.
+bool WriteAll(QSaveFile& file, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            return false;
+        }
+        done += qsizetype(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+    QSaveFile file(path);
+    // Unbuffered, so a failed write shows at write() and is not lost in a late flush that
+    // commit() would not report. Without commit() the temporary file is discarded.
+    if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && WriteAll(file, bytes) &&
+        file.commit()) {
+        return true;
+    }
+    if (error != nullptr) {
+        *error = file.errorString();
+    }
+    return false;
+}

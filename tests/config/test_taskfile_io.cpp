@@ -1,0 +1,151 @@
+// The task file on disk: atomic save, failures reported with their reason, a damaged file kept
+// aside before anything can overwrite it.
+#include "config/taskfile.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#ifndef Q_OS_WIN
+#include <sys/resource.h>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#endif
+
+namespace {
+
+class TaskFileOnDisk : public testing::Test {
+  protected:
+    QString dir() const { return dir_.path(); }
+    QString path() const { return TaskFilePath(dir_.path()); }
+    static QByteArray Read(const QString& p) {
+        QFile f(p);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    static void Write(const QString& p, const QByteArray& bytes) {
+        QFile f(p);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    }
+    QStringList Entries() const {
+        return QDir(dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    }
+    static ConfigTables Sample(uint8_t seed) {
+        ConfigTables c;
+        c.MachineIp[1] = seed;
+        c.TaskHour[3][4] = uint8_t(seed + 1);
+        c.ZoneRemark[2] = QStringLiteral("zone %1").arg(seed);
+        return c;
+    }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+TEST_F(TaskFileOnDisk, PathIsTheApplicationDirectoryAndTaskM45) {
+    EXPECT_EQ(TaskFilePath(QStringLiteral("/opt/m4500")), QStringLiteral("/opt/m4500/TASK.M45"));
+}
+
+TEST_F(TaskFileOnDisk, SaveWritesTheImageAndReplacesALongerFile) {
+    Write(path(), QByteArray(20000, 'x'));
+    const SaveResult saved = SaveTaskFile(Sample(7), path());
+    ASSERT_TRUE(saved.ok) << saved.error.toStdString();
+    const QByteArray bytes = Read(path());
+    EXPECT_EQ(bytes.size(), 15742);
+    EXPECT_EQ(bytes, BuildTaskImage(Sample(7)));
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("TASK.M45")});  // no temporary left over
+}
+
+TEST_F(TaskFileOnDisk, SaveLoadSaveGivesTheSameFile) {
+    ASSERT_TRUE(SaveTaskFile(Sample(3), path()).ok);
+    const QByteArray first = Read(path());
+    ConfigTables loaded;
+    const LoadResult result = LoadTaskFile(loaded, path());
+    EXPECT_EQ(result.status, LoadStatus::Loaded);
+    EXPECT_TRUE(result.keptCopy.isEmpty());
+    EXPECT_EQ(loaded.MachineIp[1], 3);
+    ASSERT_TRUE(SaveTaskFile(loaded, path()).ok);
+    EXPECT_EQ(Read(path()), first);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("TASK.M45")});
+}
+
+TEST_F(TaskFileOnDisk, MissingFileIsCreatedEmptyAndReportedAsMismatch) {
+    ConfigTables c = Sample(9);
+    const LoadResult result = LoadTaskFile(c, path());
+    EXPECT_EQ(result.status, LoadStatus::HeaderMismatch);
+    EXPECT_TRUE(result.keptCopy.isEmpty());
+    EXPECT_TRUE(c == Sample(9));
+    EXPECT_EQ(Read(path()), QByteArray());
+    // An empty file is nothing worth keeping either.
+    EXPECT_EQ(LoadTaskFile(c, path()).status, LoadStatus::HeaderMismatch);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("TASK.M45")});
+}
+
+TEST_F(TaskFileOnDisk, DamagedFileIsKeptBeforeTheNextSave) {
+    QByteArray damaged = BuildTaskImage(Sample(5));
+    damaged[0] = 0x18;
+    Write(path(), damaged);
+    ConfigTables c;
+    LoadResult result = LoadTaskFile(c, path());
+    EXPECT_EQ(result.status, LoadStatus::HeaderMismatch);
+    EXPECT_TRUE(c == ConfigTables{});
+    ASSERT_EQ(result.keptCopy, path() + QStringLiteral(".bad"));
+    ASSERT_TRUE(SaveTaskFile(c, path()).ok);
+    EXPECT_EQ(Read(result.keptCopy), damaged);
+    EXPECT_EQ(Read(path()), BuildTaskImage(ConfigTables{}));
+
+    // A second damaged file does not replace the first kept copy.
+    Write(path(), QByteArray("garbage"));
+    result = LoadTaskFile(c, path());
+    ASSERT_EQ(result.keptCopy, path() + QStringLiteral(".bad1"));
+    EXPECT_EQ(Read(result.keptCopy), QByteArray("garbage"));
+    EXPECT_EQ(Read(path() + QStringLiteral(".bad")), damaged);
+}
+
+TEST_F(TaskFileOnDisk, SaveIntoMissingDirectoryFailsWithReason) {
+    const SaveResult saved = SaveTaskFile(Sample(1), dir() + QStringLiteral("/no/such/TASK.M45"));
+    EXPECT_FALSE(saved.ok);
+    EXPECT_FALSE(saved.error.isEmpty());
+}
+
+// The final replace step fails (the target is a directory): failure is reported and the
+// target is left as it was, with no temporary file behind.
+TEST_F(TaskFileOnDisk, FailedReplaceIsReportedAndLeavesTheTarget) {
+    ASSERT_TRUE(QDir().mkpath(path()));
+    Write(path() + QStringLiteral("/inside"), QByteArray("keep"));
+    const SaveResult saved = SaveTaskFile(Sample(1), path());
+    EXPECT_FALSE(saved.ok);
+    EXPECT_FALSE(saved.error.isEmpty());
+    EXPECT_EQ(Read(path() + QStringLiteral("/inside")), QByteArray("keep"));
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("TASK.M45")});
+}
+
+#ifndef Q_OS_WIN
+// The disk fills up in the middle of writing (a file size limit stops the write after 4 KiB,
+// which holds for root too): the previous file stays byte for byte, the failure carries the
+// system's reason, and no partial file is left beside it.
+TEST_F(TaskFileOnDisk, WriteFailingHalfwayKeepsThePreviousFile) {
+    ASSERT_TRUE(SaveTaskFile(Sample(1), path()).ok);
+    const QByteArray previous = Read(path());
+
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const SaveResult saved = SaveTaskFile(Sample(2), path());
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved.ok);
+    EXPECT_EQ(saved.error, QString::fromLocal8Bit(std::strerror(EFBIG)));  // "File too large"
+    EXPECT_EQ(Read(path()), previous);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("TASK.M45")});
+}
+#endif
+
+}  // namespace
