@@ -1,0 +1,125 @@
+// The real executable, copied into a private application directory (its task file, settings
+// file and instance lock are its own): a second copy ends at once, and a request to end from
+// the operating system saves the configuration exactly once before the process ends.
+
+#include "app/single_instance.h"
+#include "config/taskfile.h"
+
+#include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <csignal>
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Counts completed writes of one file name in a directory (a replace by rename included).
+class WriteCounter {
+  public:
+    WriteCounter(const QString& dir, QByteArray name) : name_(std::move(name)) {
+        fd_ = inotify_init1(IN_NONBLOCK);
+        inotify_add_watch(fd_, QFile::encodeName(dir).constData(), IN_CLOSE_WRITE | IN_MOVED_TO);
+    }
+    ~WriteCounter() { close(fd_); }
+    int count() {
+        alignas(inotify_event) char buffer[8192];
+        ssize_t n;
+        while ((n = read(fd_, buffer, sizeof buffer)) > 0) {
+            for (char* p = buffer; p < buffer + n;) {
+                auto* e = reinterpret_cast<inotify_event*>(p);
+                if (e->len > 0 && name_ == e->name) {
+                    ++count_;
+                }
+                p += sizeof(inotify_event) + e->len;
+            }
+        }
+        return count_;
+    }
+
+  private:
+    int fd_ = -1;
+    QByteArray name_;
+    int count_ = 0;
+};
+
+struct AppCopy {
+    AppCopy() {
+        exe = QDir(dir.path()).filePath("m4500-config");
+        ok = QFile::copy(QStringLiteral(M45_BIN_DIR "/m4500-config"), exe);
+        QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
+    }
+    void start(QProcess& p) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.setProgram(exe);
+        p.start();
+    }
+    // The lock is taken after the handler for requests to end is in place.
+    bool waitForLock(int timeoutMs) {
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < timeoutMs) {
+            if (QFile::exists(InstanceLockPath(dir.path()))) {
+                return true;
+            }
+            QThread::msleep(20);
+        }
+        return false;
+    }
+    QTemporaryDir dir;
+    QString exe;
+    bool ok = false;
+};
+
+}  // namespace
+
+TEST(Process, SecondCopyEndsAtOnceAndTerminationSavesOnce) {
+    AppCopy app;
+    ASSERT_TRUE(app.ok);
+    // A valid task file with trailing bytes: it loads, and the save rewrites it as 15742 bytes.
+    ConfigTables c;
+    c.MachineIp[3] = 33;
+    c.ZoneRemark[2] = QStringLiteral("走廊");
+    const QByteArray image = BuildTaskImage(c);
+    const QString taskFile = TaskFilePath(app.dir.path());
+    {
+        QFile f(taskFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(image + QByteArray(10, '\x5A'));
+    }
+
+    QProcess first;
+    app.start(first);
+    ASSERT_TRUE(first.waitForStarted(10000));
+    ASSERT_TRUE(app.waitForLock(20000));
+    QThread::msleep(300);  // let it reach its main loop
+
+    QProcess second;
+    app.start(second);
+    ASSERT_TRUE(second.waitForFinished(20000)) << "the second copy kept running";
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_EQ(ReadAll(taskFile).size(), kTaskFileSize + 10);  // nothing saved so far
+
+    WriteCounter writes(app.dir.path(), "TASK.M45");
+    ::kill(pid_t(first.processId()), SIGTERM);
+    ASSERT_TRUE(first.waitForFinished(20000)) << "still running after SIGTERM";
+    EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(ReadAll(taskFile), image);
+    EXPECT_EQ(writes.count(), 1);
+    EXPECT_FALSE(QFile::exists(InstanceLockPath(app.dir.path())));
+}

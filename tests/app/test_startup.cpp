@@ -1,0 +1,96 @@
+// Start-up in its specified order, in this process: the serial form's load brings the main
+// window up through the port list, so the task-file message comes before any window is visible
+// and before the ports are listed.
+
+#include "app/application.h"
+#include "app/single_instance.h"
+#include "ui/ui_rig.h"
+
+#include <gtest/gtest.h>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+TEST(StartUp, NoTaskFileMessageComesBeforeTheWindowAndThePorts) {
+    QTemporaryDir dir;
+    RecordingMessages messages;
+    Application app(dir.path(), messages,
+                    std::make_unique<ListedPortsBackend>(QSet<int32_t>{3, 7}));
+    EXPECT_EQ(app.process.SystemIniPath, QDir(dir.path()).filePath("system.ini"));
+    struct Seen {
+        int visibleWindows = -1;
+        int listedPorts = -1;
+    } seen;
+    messages.onShow = [&](const QString&) {
+        seen.visibleWindows = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            seen.visibleWindows += w->isVisible() ? 1 : 0;
+        }
+        seen.listedPorts = app.window ? app.window->Combo串口()->count() : -1;
+    };
+    app.BringUp();
+    ASSERT_EQ(messages.shown, QStringList{QStringLiteral("文件错误！")});
+    EXPECT_EQ(seen.visibleWindows, 0);
+    EXPECT_EQ(seen.listedPorts, 0);
+
+    MainWindow& w = app.mainWindow();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.Combo串口()->count(), 2);
+    EXPECT_EQ(w.Combo串口()->currentText(), "0");
+    EXPECT_EQ(app.session.PortNumber, 0);
+    EXPECT_EQ(w.CurZone, 1);
+    EXPECT_EQ(app.config, ConfigTables{});
+    // The reader created the missing file empty; nothing else was written.
+    EXPECT_EQ(QFileInfo(TaskFilePath(dir.path())).size(), 0);
+    EXPECT_FALSE(QFile::exists(app.process.SystemIniPath));
+    app.SaveOnExit();
+    EXPECT_EQ(ReadBytes(TaskFilePath(dir.path())), BuildTaskImage(ConfigTables{}));
+}
+
+TEST(StartUp, RememberedPortAndTaskFileAreShown) {
+    QTemporaryDir dir;
+    RecordingMessages messages;
+    ConfigTables c;
+    c.ZoneRemark[1] = QStringLiteral("大厅");
+    ASSERT_TRUE(WriteBytes(TaskFilePath(dir.path()), BuildTaskImage(c)));
+    ASSERT_TRUE(WriteBytes(QDir(dir.path()).filePath("system.ini"),
+                           QStringLiteral("串口=3\r\n").toLocal8Bit()));
+    Application app(dir.path(), messages, std::make_unique<ListedPortsBackend>());
+    app.BringUp();
+    EXPECT_TRUE(messages.shown.isEmpty());
+    EXPECT_EQ(app.mainWindow().Combo串口()->currentText(), "3");
+    EXPECT_EQ(app.session.PortNumber, 3);
+    EXPECT_EQ(app.mainWindow().Command区域(1)->text(), QStringLiteral("大厅"));
+}
+
+TEST(SingleInstance, OneHolderPerApplicationDirectory) {
+    QTemporaryDir a, b;
+    SingleInstance first(a.path());
+    EXPECT_FALSE(first.anotherRuns());
+    SingleInstance second(a.path());
+    EXPECT_TRUE(second.anotherRuns());
+    SingleInstance elsewhere(b.path());
+    EXPECT_FALSE(elsewhere.anotherRuns());
+    EXPECT_NE(InstanceLockPath(a.path()), InstanceLockPath(b.path()));
+    first.release();
+    SingleInstance after(a.path());
+    EXPECT_FALSE(after.anotherRuns());
+}
+
+TEST(SingleInstance, LockLeftByACrashedCopyDoesNotBlock) {
+    QTemporaryDir dir;
+    // A lock file as QLockFile writes it, naming a process that no longer exists.
+    const QString path = InstanceLockPath(dir.path());
+    ASSERT_TRUE(WriteBytes(
+        path, "999999999\nm4500-config\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+    SingleInstance next(dir.path());
+    EXPECT_FALSE(next.anotherRuns());
+    next.release();
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
