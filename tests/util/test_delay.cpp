@@ -123,7 +123,7 @@ TEST_F(DelayWithApplication, PumpEventsRunsWhatIsPending) {
 
 #ifndef Q_OS_WIN
 // The wait sleeps in the event dispatcher: its processor time stays far below the wall time.
-// A tight polling loop would use the whole 200 ms.
+// A polling loop uses 100 ms or more of it here; the waiting one well under 1 ms.
 double CpuSecondsOfDelay(uint32_t ms) {
     const std::clock_t before = std::clock();
     Fun_DelayMs(ms);
@@ -131,12 +131,12 @@ double CpuSecondsOfDelay(uint32_t ms) {
 }
 
 TEST_F(DelayWithApplication, UsesLittleProcessorTime) {
-    EXPECT_LT(CpuSecondsOfDelay(200), 0.1);
+    EXPECT_LT(CpuSecondsOfDelay(200), 0.04);
 }
 
 TEST(DelayWithoutApplicationCpu, UsesLittleProcessorTime) {
     ASSERT_EQ(QCoreApplication::instance(), nullptr);
-    EXPECT_LT(CpuSecondsOfDelay(200), 0.1);
+    EXPECT_LT(CpuSecondsOfDelay(200), 0.04);
 }
 #endif
 
