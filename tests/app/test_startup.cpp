@@ -90,7 +90,5 @@ TEST(SingleInstance, LockLeftByACrashedCopyDoesNotBlock) {
 }
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunWidgetTests(argc, argv);
 }

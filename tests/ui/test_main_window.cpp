@@ -395,7 +395,5 @@ TEST(PortList, EntriesTellTheirDeviceAndAPickIsRemembered) {
 }
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    return RunWidgetTests(argc, argv);
 }

@@ -12,6 +12,7 @@
 #include "ui/operator_messages.h"
 #include "util/process_state.h"
 
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -94,3 +95,14 @@ struct WindowRig {
     SerialForm session;
     std::unique_ptr<MainWindow> window;
 };
+
+// main() of a widget test: headless unless the caller chose a platform (test discovery runs
+// the executable without CTest's environment).
+inline int RunWidgetTests(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,84 @@
+// The log view and the time synchronisation against the controller emulator on a
+// pseudo-terminal, through the real serial layer.
+
+#include "support/emulator.h"
+#include "ui/control_table.h"
+#include "ui/ui_rig.h"
+
+#include <gtest/gtest.h>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+struct EmulatedRig {
+    explicit EmulatedRig(const QStringList& emuArgs) : emu(emuArgs) {}
+    void start() {
+        ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+        ASSERT_TRUE(WritePortSetting(ini(), 6, emu.devicePath()));
+        rig = std::make_unique<WindowRig>(MakeQtSerialBackend(PortMap(ini())), temp.path());
+        rig->load();
+        rig->session.PortNumber = 6;
+    }
+    QString ini() const { return QDir(temp.path()).filePath("system.ini"); }
+    EmulatorProcess emu;
+    QTemporaryDir temp;
+    std::unique_ptr<WindowRig> rig;
+};
+
+QPushButton* Button(MainWindow& w, const char* name) {
+    return w.findChild<QPushButton*>(QString::fromUtf8(name));
+}
+
+}  // namespace
+
+TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
+    EmulatedRig e({"--no-pacing"});
+    ASSERT_NO_FATAL_FAILURE(e.start());
+    MainWindow& w = *e.rig->window;
+    w.show();
+    const QString expected = QStringLiteral(">>读取文件\r\n>>握手成功\r\n") + QString(31, '-') +
+                             QStringLiteral("\r\n校验中...\r\n校验成功>>下载成功\r\n");
+    for (int round = 0; round < 2; ++round) {  // the second download starts with an empty log
+        Button(w, "Command下载参数到机器")->click();
+        EXPECT_EQ(w.logText(), expected) << "round " << round;
+        EXPECT_EQ(w.Text下载显示()->toPlainText(), QString(expected).remove('\r'));
+        EXPECT_TRUE(w.Text下载显示()->isVisible());
+        EXPECT_EQ(w.Text下载显示()->geometry(), w.rect());
+        EXPECT_TRUE(w.Command退出下载()->isVisible());
+        EXPECT_EQ(w.Command退出下载()->pos(), QPoint(808, 8));
+        w.Command退出下载()->click();
+        EXPECT_FALSE(w.Text下载显示()->isVisible());
+        EXPECT_FALSE(w.Command退出下载()->isVisible());
+        EXPECT_EQ(w.logText(), expected);  // kept until the next download
+    }
+    EXPECT_EQ(e.rig->process.ExitRequested, kFalse);
+    EXPECT_EQ(ReadBytes(e.rig->taskFile()), BuildTaskImage(e.rig->config));
+}
+
+TEST(LogView, DownloadWhileATransferRunsLeavesEverythingAlone) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    w.show();
+    w.transfer().busy = true;
+    Button(w, "Command下载参数到机器")->click();
+    EXPECT_FALSE(w.Text下载显示()->isVisible());
+    EXPECT_FALSE(w.Command退出下载()->isVisible());
+    EXPECT_TRUE(w.logText().isEmpty());
+    EXPECT_FALSE(QFileInfo(rig.taskFile()).size() > 0);  // not even saved
+}
+
+TEST(TimeSync, ConfirmationShowsTheMessageBox) {
+    EmulatedRig e({"--no-pacing"});
+    ASSERT_NO_FATAL_FAILURE(e.start());
+    MainWindow& w = *e.rig->window;
+    e.rig->messages.shown.clear();
+    Button(w, "Command电脑时间同步")->click();
+    EXPECT_EQ(e.rig->messages.shown, QStringList{QStringLiteral("时间同步成功！！！")});
+    EXPECT_EQ(e.rig->session.PortOpen, kFalse);
+}
+
+int main(int argc, char** argv) {
+    return RunWidgetTests(argc, argv);
+}
