@@ -204,6 +204,10 @@ struct LengthCase {
     const char* verifyHead;  // the verify frame up to the last block's data
 };
 
+void PrintTo(const LengthCase& c, std::ostream* os) {
+    *os << c.length << " bytes";
+}
+
 class DownloadLength : public ::testing::TestWithParam<LengthCase> {};
 
 TEST_P(DownloadLength, SendsTheFileInAnsweredBlocks) {
@@ -383,6 +387,10 @@ struct ClockCase {
     const char* frame;
 };
 
+void PrintTo(const ClockCase& c, std::ostream* os) {
+    *os << c.now.toString(Qt::ISODate).toStdString();
+}
+
 class TimeSyncFrame : public ::testing::TestWithParam<ClockCase> {};
 
 TEST_P(TimeSyncFrame, SendsTheClockAndReportsTheConfirmationOnce) {
@@ -401,13 +409,14 @@ TEST_P(TimeSyncFrame, SendsTheClockAndReportsTheConfirmationOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Clocks, TimeSyncFrame,
-    ::testing::Values(ClockCase{QDateTime(QDate(2026, 12, 6), QTime(6, 30, 45)),
-                                "AA55787A000EC11A0C06061E2DA0"},
-                      ClockCase{QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0)),
-                                "AA55787A000EC1000101000000"
-                                "25"},
-                      ClockCase{QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)),
-                                "AA55787A000EC1630C1F173B3B3E"}));
+    ::testing::Values(
+        ClockCase{QDateTime(QDate(2026, 12, 6), QTime(6, 30, 45)), "AA55787A000EC11A0C06061E2DA0"},
+        ClockCase{QDateTime(QDate(2000, 1, 1), QTime(0, 0, 0)), "AA55787A000EC100010100000025"},
+        ClockCase{QDateTime(QDate(2099, 12, 31), QTime(23, 59, 59)),
+                  "AA55787A000EC1630C1F173B3B3E"}),
+    [](const ::testing::TestParamInfo<ClockCase>& info) {
+        return "Year" + std::to_string(info.param.now.date().year());
+    });
 
 TEST(TimeSync, NoReplyShowsNothingAndClosesThePort) {
     FramePeer peer(FramePeer::Behaviour{.silentFrom = 1});
@@ -493,6 +502,10 @@ struct FaultCase {
     DownloadOutcome outcome;
     QString log;
 };
+
+void PrintTo(const FaultCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DownloadFault : public ::testing::TestWithParam<FaultCase> {};
 
