@@ -198,12 +198,14 @@ int Ports(const Options& opt) {
         int32_t handle = t.layer.OpenComByNumber(n);
         t.layer.Fun_CloseComHandle(handle);
         const QString description = backend.deviceDescription(n);
-        Print(stdout, QStringLiteral("%1%2  %3  %4  %5\n")
-                          .arg(n == t.session.PortNumber ? '*' : ' ')
-                          .arg(n, 2)
-                          .arg(backend.devicePath(n), -16)
-                          .arg(description.isEmpty() ? QStringLiteral("-") : description, -24)
-                          .arg(FailureText(t.layer.LastOpenFailure, t.layer.LastOpenDetail)));
+        // Joined, not substituted: device paths come from the settings file and may hold '%'.
+        Print(stdout,
+              QString(n == t.session.PortNumber ? u'*' : u' ') +
+                  QString::number(n).rightJustified(2) + QStringLiteral("  ") +
+                  backend.devicePath(n).leftJustified(16) + QStringLiteral("  ") +
+                  (description.isEmpty() ? QStringLiteral("-") : description).leftJustified(24) +
+                  QStringLiteral("  ") +
+                  FailureText(t.layer.LastOpenFailure, t.layer.LastOpenDetail) + '\n');
     }
     Print(stdout, QStringLiteral("absent: plug in the adapter, or give any device a number with "
                                  "a line COMn=<device> in %1\n")
