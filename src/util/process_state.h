@@ -10,7 +10,7 @@ inline constexpr int16_t kTrue = -1;
 inline constexpr int16_t kFalse = 0;
 
 struct ProcessState {
-    QString SystemIniPath;          // application directory + "system.ini"
+    QString SystemIniPath;           // application directory + "system.ini"
     int16_t ExitRequested = kFalse;  // set by the main window's unload and the serial form's close
     int16_t TicksStopped = kFalse;   // the periodic hooks no longer run (exit sequence started)
 };
