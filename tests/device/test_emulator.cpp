@@ -2,6 +2,7 @@
 // request bytes in, literal reply bytes out.
 #include "device/protocol.h"
 #include "support/emulator.h"
+#include "support/pty.h"
 
 #include <gtest/gtest.h>
 
@@ -275,6 +276,21 @@ TEST(Emulator, RepliesNoSoonerThanARealLineAllows) {
         EXPECT_EQ(pc.receive(8).toHex(' '), Hex(kAck51).toHex(' '));
         EXPECT_GE(timer.elapsed(), row.atLeastMs);
     }
+}
+
+// On a serial device (here one end of a test pseudo-terminal) instead of its own, with the bytes
+// of both directions in its output.
+TEST(Emulator, AnswersOnAGivenDeviceAndShowsTheBytes) {
+    PseudoTerminal line;
+    ASSERT_TRUE(line.ok());
+    EmulatorProcess emu({"--device", line.slavePath(), "--hex"});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    EXPECT_EQ(emu.devicePath(), line.slavePath());
+    line.send(Hex(kSetTime));
+    EXPECT_EQ(line.receive(8, 3000).toHex(' '), Hex(kAckC1).toHex(' '));
+    EXPECT_TRUE(emu.waitForOutput("TX AA 55 78 7A 00 08 C1 1D\n", 3000))
+        << emu.output().toStdString();
+    EXPECT_TRUE(emu.output().contains("RX AA 55 78 7A 00 0E C1 1A 0C 06 06 1E 2D A0\n"));
 }
 
 TEST(Emulator, EndsAfterTheVerifyWhenAsked) {

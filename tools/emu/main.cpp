@@ -67,7 +67,9 @@ std::optional<Parsed> ParseArguments(const QCoreApplication& app) {
         {"save", "Write the received image to <file> when the verify request arrives.", "file"},
         {"hex", "Also print every byte received (RX) and sent (TX) in hexadecimal."},
         {"no-pacing", "Reply as soon as a frame is complete and send replies at once."},
-        {"silent-from", "Send no reply from the <n>th good frame received on (1 = the first).",
+        {"silent-from",
+         "Send no reply from the <n>th good frame received on (1 = the first); the frames are "
+         "still taken.",
          "n"},
         {"bad-checksum", "Send the <n>th reply (1 = the first) with a wrong checksum.", "n"},
         {"fail-verify", "Answer every verify request with result 00."},
