@@ -124,6 +124,28 @@ TEST(Ctl, BadOrMissingTaskFileExits2AndStaysAsItWas) {
     EXPECT_FALSE(emu.output().contains(QStringLiteral("download request")));
 }
 
+// init writes the untouched configuration where the file is missing or empty, and nothing else.
+TEST(Ctl, InitWritesAnEmptyConfigurationOnlyWhereThereIsNone) {
+    QTemporaryDir dir;
+    const QString task = TaskFilePath(dir.path());
+    const QStringList args{QStringLiteral("init"), QStringLiteral("--dir"), dir.path()};
+    CtlRun r = Ctl(args);
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(ReadAll(task), BuildTaskImage(ConfigTables{}));
+
+    { QFile(task).resize(0); }
+    r = Ctl(args);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(ReadAll(task).size(), kTaskFileSize);
+
+    ConfigTables edited;
+    edited.MachineIp[5] = 99;
+    ASSERT_TRUE(SaveTaskFile(edited, task).ok);
+    r = Ctl(args);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(ReadAll(task), BuildTaskImage(edited));
+}
+
 TEST(Ctl, PortThatDoesNotOpenExits3AndSaysWhy) {
     EmulatorProcess emu({QStringLiteral("--no-pacing")});
     ASSERT_TRUE(emu.ok()) << emu.error().toStdString();

@@ -190,6 +190,23 @@ int TimeSync(const Options& opt) {
     return kExitNoAnswer;
 }
 
+// The task file of an untouched configuration, where none with content exists yet (the window
+// leaves an empty one behind when its first start is ended before any save).
+int Init(const Options& opt) {
+    const QString path = TaskFilePath(opt.dir);
+    if (QFileInfo(path).size() > 0) {
+        Print(stdout, QStringLiteral("%1 exists; left as it is\n").arg(path));
+        return kExitOk;
+    }
+    const SaveResult saved = SaveTaskFile(ConfigTables{}, path);
+    if (!saved.ok) {
+        Error(QStringLiteral("cannot write %1: %2").arg(path, saved.error));
+        return kExitSaveFailed;
+    }
+    Print(stdout, QStringLiteral("wrote %1 (an empty configuration)\n").arg(path));
+    return kExitOk;
+}
+
 // The probe of the window's port list, one line per number with what stands behind it.
 int Ports(const Options& opt) {
     Transfer t(opt);
@@ -235,10 +252,10 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
     Options opt;
     const QStringList positional = parser.positionalArguments();
     static const QStringList kCommands{QStringLiteral("download"), QStringLiteral("timesync"),
-                                       QStringLiteral("ports")};
+                                       QStringLiteral("ports"), QStringLiteral("init")};
     if (positional.size() != 1 || !kCommands.contains(positional.first())) {
-        Error(
-            QStringLiteral("give one command: download, timesync or ports (see m4500ctl --help)"));
+        Error(QStringLiteral(
+            "give one command: download, timesync, ports or init (see m4500ctl --help)"));
         return std::nullopt;
     }
     opt.command = positional.first();
@@ -273,6 +290,8 @@ QString CtlHelpText() {
         "  ports      List ports 1 to 30: number, device, adapter, and whether it opens; when\n"
         "             not, why (absent, busy, permission denied) and what to try. The port\n"
         "             chosen in system.ini is marked with '*'.\n"
+        "  init       Write DIR/TASK.M45 of an empty configuration when there is none yet\n"
+        "             (an existing task file with content is left as it is).\n"
         "\n"
         "Options:\n"
         "  --dir DIR  Directory holding TASK.M45 and system.ini (default: the directory of\n"
@@ -286,13 +305,15 @@ QString CtlHelpText() {
         "as it is: nothing is saved or sent.\n"
         "\n"
         "Exit codes:\n"
-        "  0  download ended with \">>下载成功\"; the controller confirmed the time; ports listed\n"
+        "  0  download ended with \">>下载成功\"; the controller confirmed the time; ports "
+        "listed;\n"
+        "     init found or wrote the task file\n"
         "  1  unknown command or option, or a bad port number\n"
         "  2  task file missing, unreadable, or not a task file (header check failed)\n"
         "  3  the port did not open (absent, busy, permission denied: the message says which)\n"
         "  4  no answer from the controller (request, a data block, or the time)\n"
         "  5  verify failed: the controller reported the data as not good, or did not reply\n"
-        "  6  the task file could not be saved before the download (nothing was sent)\n");
+        "  6  the task file could not be saved (download: before anything was sent)\n");
 }
 
 int RunCtl(const QStringList& args) {
@@ -306,6 +327,9 @@ int RunCtl(const QStringList& args) {
     }
     if (opt->command == QStringLiteral("timesync")) {
         return TimeSync(*opt);
+    }
+    if (opt->command == QStringLiteral("init")) {
+        return Init(*opt);
     }
     return Ports(*opt);
 }
