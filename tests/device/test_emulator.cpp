@@ -126,6 +126,10 @@ struct VerdictRow {
     const char* reply;
 };
 
+void PrintTo(const VerdictRow& r, std::ostream* os) {
+    *os << r.name;
+}
+
 class EmulatorVerdict : public testing::TestWithParam<VerdictRow> {};
 
 TEST_P(EmulatorVerdict, VerifyReplyReflectsTheReceivedImage) {
@@ -155,6 +159,10 @@ struct FaultRow {
     const char* replies[3];  // to the request, the block and the verify; "" = silence
     const char* line;        // what the emulator reports
 };
+
+void PrintTo(const FaultRow& r, std::ostream* os) {
+    *os << r.name;
+}
 
 class EmulatorFault : public testing::TestWithParam<FaultRow> {};
 

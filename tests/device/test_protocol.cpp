@@ -42,6 +42,10 @@ struct FrameRow {
     QByteArray frame;
 };
 
+void PrintTo(const FrameRow& r, std::ostream* os) {
+    *os << r.name;
+}
+
 QByteArray FullBlockPayload() {
     return Hex("0200") + QByteArray(512, '\x01');
 }
@@ -124,6 +128,10 @@ struct ParseRow {
     std::string name;
     std::vector<std::pair<QByteArray, Expect>> steps;
 };
+
+void PrintTo(const ParseRow& r, std::ostream* os) {
+    *os << r.name;
+}
 
 const QByteArray kAck50 = Hex("AA55787A000850AC");
 const QByteArray kAck51 = Hex("AA55787A000851AD");
