@@ -41,6 +41,7 @@ int OneStart(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    OffscreenWithoutDisplay();
     if (argc > 1 && std::strcmp(argv[1], "--one") == 0) {
         return OneStart(argc, argv);
     }

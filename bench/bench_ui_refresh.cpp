@@ -9,6 +9,7 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+    OffscreenWithoutDisplay();
     QApplication app(argc, argv);
     WindowRig rig;
     for (int z = 1; z <= kZones; ++z) {

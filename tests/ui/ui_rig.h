@@ -96,6 +96,14 @@ struct WindowRig {
     std::unique_ptr<MainWindow> window;
 };
 
+// Benchmarks run on the screen when there is one, offscreen otherwise.
+inline void OffscreenWithoutDisplay() {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+}
+
 // main() of a widget test: headless unless the caller chose a platform (test discovery runs
 // the executable without CTest's environment).
 inline int RunWidgetTests(int argc, char** argv) {
