@@ -17,13 +17,13 @@ struct ConfigTables {
     template <int Slots>
     using PerZone = std::array<std::array<uint8_t, Slots + 1>, kZones + 1>;
 
-    std::array<QString, kZones + 1> ZoneRemark;  // zone 1..32
-    std::array<QString, kSlots + 1> TaskRemark;  // slot 1..18, same for every zone
+    std::array<QString, kZones + 1> ZoneRemark;      // zone 1..32
+    std::array<QString, kSlots + 1> TaskRemark;      // slot 1..18, same for every zone
     std::array<uint8_t, kMachines + 1> MachineIp{};  // 0 = none, 1..254 = address
-    PerZone<kSlots> TaskHour{};                  // 0 = not set, h + 1 = hour h
-    PerZone<kSlots> TaskMinute{};                // 0 = not set, m + 1 = minute m
-    PerZone<kSlots> TaskScene{};                 // 0 = none, s = scene s
-    PerZone<kMachines> ZoneUsesMachine{};        // 1 = zone uses the machine's address
+    PerZone<kSlots> TaskHour{};                      // 0 = not set, h + 1 = hour h
+    PerZone<kSlots> TaskMinute{};                    // 0 = not set, m + 1 = minute m
+    PerZone<kSlots> TaskScene{};                     // 0 = none, s = scene s
+    PerZone<kMachines> ZoneUsesMachine{};            // 1 = zone uses the machine's address
 
     bool operator==(const ConfigTables&) const = default;
 };

@@ -43,4 +43,5 @@ QByteArray BuildFrame(uint8_t command, const QByteArray& payload);
 void Fun_SendFrame(ProtocolState& state, PortLayer& port, uint8_t command, int32_t n);
 void Fun_RxParse(ProtocolState& state);
 void Fun_RxDiscard(ProtocolState& state, int32_t n);
-void Fun_RxDispatch(ProtocolState& state, uint8_t G_Cmd, int32_t G_len, const PayloadBuffer& G_buff);
+void Fun_RxDispatch(ProtocolState& state, uint8_t G_Cmd, int32_t G_len,
+                    const PayloadBuffer& G_buff);

@@ -21,8 +21,10 @@ PseudoTerminal::PseudoTerminal() {
 }
 
 PseudoTerminal::~PseudoTerminal() {
-    if (slave_ >= 0) ::close(slave_);
-    if (master_ >= 0) ::close(master_);
+    if (slave_ >= 0)
+        ::close(slave_);
+    if (master_ >= 0)
+        ::close(master_);
 }
 
 void PseudoTerminal::send(const QByteArray& bytes) {
@@ -44,12 +46,15 @@ QByteArray PseudoTerminal::receive(int want, int timeoutMs) {
     t.start();
     while (out.size() < want) {
         const int left = timeoutMs - static_cast<int>(t.elapsed());
-        if (left <= 0) break;
+        if (left <= 0)
+            break;
         pollfd p{master_, POLLIN, 0};
-        if (::poll(&p, 1, left) <= 0) continue;
+        if (::poll(&p, 1, left) <= 0)
+            continue;
         char buf[4096];
         const ssize_t n = ::read(master_, buf, sizeof buf);
-        if (n > 0) out.append(buf, n);
+        if (n > 0)
+            out.append(buf, n);
     }
     return out;
 }

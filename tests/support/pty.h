@@ -6,7 +6,7 @@
 #include <QString>
 
 class PseudoTerminal {
-public:
+  public:
     PseudoTerminal();
     ~PseudoTerminal();
     PseudoTerminal(const PseudoTerminal&) = delete;
@@ -19,7 +19,7 @@ public:
     // Reads what arrived from the slave within `timeoutMs` (until at least `want` bytes came).
     QByteArray receive(int want, int timeoutMs);
 
-private:
+  private:
     int master_ = -1;
     int slave_ = -1;  // kept open so the line does not hang up between opens of the slave
     QString slavePath_;
