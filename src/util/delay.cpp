@@ -1,21 +1,27 @@
 #include "util/delay.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
-
-uint32_t MsClock::timeGetTime() const {
-    // The monotonic clock's own reference point is process-wide and steady, so no start time has
-    // to be kept anywhere; like timeGetTime the reading wraps at 2^32 ms.
-    QElapsedTimer reader;
-    reader.start();
-    return uint32_t(uint64_t(reader.msecsSinceReference())) + offset;
-}
+#include <chrono>
 
 namespace {
+
+constexpr int64_t kNsPerMs = 1'000'000;
+
+// The steady clock behind the counter, in nanoseconds. Its reference point is process-wide, so
+// no start time has to be kept anywhere.
+int64_t MonotonicNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+uint32_t CounterAt(int64_t ns, const MsClock& clock) {
+    return uint32_t(uint64_t(ns / kNsPerMs)) + clock.offset;  // wraps at 2^32 like timeGetTime
+}
 
 // True when events can be processed here: an application exists and this is its thread.
 bool CanPumpEvents() {
@@ -25,24 +31,38 @@ bool CanPumpEvents() {
 
 }  // namespace
 
+uint32_t MsClock::timeGetTime() const {
+    return CounterAt(MonotonicNs(), *this);
+}
+
 void Fun_DelayMs(uint32_t ms, const MsClock& clock) {
-    const uint32_t start = clock.timeGetTime();
+    const int64_t startNs = MonotonicNs();
+    const uint32_t start = CounterAt(startNs, clock);
+    // The instant at which the counter first reads start + ms + 1: sleeping until exactly then,
+    // rather than a whole millisecond more, keeps the short waits of a transfer short.
+    const int64_t deadlineNs = (startNs / kNsPerMs + int64_t(ms) + 1) * kNsPerMs;
     // Without an application there is nothing to keep responsive: sleep in small steps.
-    constexpr uint32_t kSleepStepMs = 5;
-    QTimer wake;  // a precise timer at the deadline ends the wait for events
+    constexpr int64_t kSleepStepNs = 5 * kNsPerMs;
+    QTimer wake;  // a precise timer near the deadline ends the wait for events
     wake.setTimerType(Qt::PreciseTimer);
     wake.setSingleShot(true);
     for (;;) {
-        const uint32_t elapsed = clock.timeGetTime() - start;  // unsigned: harmless at the wrap
+        const int64_t nowNs = MonotonicNs();
+        const uint32_t elapsed = CounterAt(nowNs, clock) - start;  // unsigned: harmless at the wrap
         if (elapsed > ms) {
             return;
         }
-        const uint32_t remaining = ms - elapsed + 1;
-        if (CanPumpEvents()) {
-            wake.start(int(std::min<uint32_t>(remaining, INT32_MAX)));
+        const int64_t remainingNs = std::max<int64_t>(deadlineNs - nowNs, 1000);
+        if (!CanPumpEvents()) {
+            QThread::usleep(uint64_t(std::min(remainingNs, kSleepStepNs) / 1000));
+        } else if (remainingNs >= kNsPerMs) {
+            // Qt's timers count whole milliseconds: wake at or just before the deadline.
+            wake.start(int(std::min<int64_t>(remainingNs / kNsPerMs, INT32_MAX)));
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
         } else {
-            QThread::msleep(std::min(remaining, kSleepStepMs));
+            // Less than a millisecond left: run what is pending, then sleep out the rest.
+            QCoreApplication::processEvents(QEventLoop::AllEvents);
+            QThread::usleep(uint64_t(remainingNs / 1000));
         }
     }
 }
