@@ -28,20 +28,9 @@ constexpr double kLineBitsPerByte = 10.0;
 constexpr double kBaud = 115200.0;
 
 // Counts the bytes in both directions and notes when the first went out and the last came in.
-class CountingBackend : public SerialBackend {
+class CountingBackend : public ForwardingBackend {
   public:
-    explicit CountingBackend(SerialBackend& inner) : inner_(inner) { clock_.start(); }
-    int32_t open(int32_t number, OpenFailure* why, QString* detail) override {
-        return inner_.open(number, why, detail);
-    }
-    void close(int32_t handle) override { inner_.close(handle); }
-    bool setLine(int32_t handle, uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity,
-                 uint8_t eofChar) override {
-        return inner_.setLine(handle, baud, byteSize, stopBits, parity, eofChar);
-    }
-    bool setTimeouts(int32_t handle, uint32_t readMs, uint32_t writeMs) override {
-        return inner_.setTimeouts(handle, readMs, writeMs);
-    }
+    explicit CountingBackend(SerialBackend& inner) : ForwardingBackend(inner) { clock_.start(); }
     int32_t read(int32_t handle, uint8_t* buf, int32_t max) override {
         const int32_t got = inner_.read(handle, buf, max);
         if (got > 0) {
@@ -86,7 +75,6 @@ class CountingBackend : public SerialBackend {
         return qint64(double(bytes) * kLineBitsPerByte / kBaud * 1e9);
     }
 
-    SerialBackend& inner_;
     QElapsedTimer clock_;
     qint64 lastTxNs_ = 0;
     int64_t lastTxBytes_ = 0;

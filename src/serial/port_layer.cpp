@@ -1,6 +1,7 @@
 #include "serial/port_layer.h"
 
 #include "serial/port_map.h"
+#include "util/hexconv.h"
 
 #include <algorithm>
 #include <array>
@@ -13,19 +14,6 @@ constexpr int32_t kReadRequest = 20;
 constexpr int kReadBlockSize = 1001;
 constexpr int32_t kTimeoutMs = 1;
 constexpr int kEofChar = 26;
-
-// Value of one hexadecimal digit of either case. Other characters never come from the callers;
-// they count as 0 so that any text still gives exactly one byte per digit pair.
-uint8_t DigitValue(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return uint8_t(u - u'0');
-    if (u >= u'A' && u <= u'F')
-        return uint8_t(u - u'A' + 10);
-    if (u >= u'a' && u <= u'f')
-        return uint8_t(u - u'a' + 10);
-    return 0;
-}
 
 template <typename T>
 T ClampedNumber(const QString& text) {
@@ -146,12 +134,7 @@ int32_t PortLayer::Fun_WriteHex(const QString& hex) {
     }
     QByteArray bytes(n, '\0');
     for (qsizetype k = 0; k < n; ++k) {
-        const qsizetype i = 2 * k;
-        uint8_t value = DigitValue(digits.at(i));
-        if (i + 1 < digits.size()) {
-            value = uint8_t(value << 4 | DigitValue(digits.at(i + 1)));
-        }
-        bytes[k] = char(value);
+        bytes[k] = char(HexDigitsValue(QStringView(digits).mid(2 * k, 2)));
     }
     const int32_t size = int32_t(std::min<qsizetype>(n, std::numeric_limits<int32_t>::max()));
     return backend_.write(PortHandle, reinterpret_cast<const uint8_t*>(bytes.constData()), size);

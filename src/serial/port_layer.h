@@ -32,6 +32,37 @@ class SerialBackend {
     virtual QString deviceDescription(int32_t /*number*/) const { return QString(); }
 };
 
+// Passes every call on to another backend; a wrapper that watches the traffic (a trace, a
+// counter) overrides only what it watches.
+class ForwardingBackend : public SerialBackend {
+  public:
+    explicit ForwardingBackend(SerialBackend& inner) : inner_(inner) {}
+    int32_t open(int32_t number, OpenFailure* why = nullptr, QString* detail = nullptr) override {
+        return inner_.open(number, why, detail);
+    }
+    void close(int32_t handle) override { inner_.close(handle); }
+    bool setLine(int32_t handle, uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity,
+                 uint8_t eofChar) override {
+        return inner_.setLine(handle, baud, byteSize, stopBits, parity, eofChar);
+    }
+    bool setTimeouts(int32_t handle, uint32_t readMs, uint32_t writeMs) override {
+        return inner_.setTimeouts(handle, readMs, writeMs);
+    }
+    int32_t read(int32_t handle, uint8_t* buf, int32_t max) override {
+        return inner_.read(handle, buf, max);
+    }
+    int32_t write(int32_t handle, const uint8_t* buf, int32_t n) override {
+        return inner_.write(handle, buf, n);
+    }
+    QString devicePath(int32_t number) const override { return inner_.devicePath(number); }
+    QString deviceDescription(int32_t number) const override {
+        return inner_.deviceDescription(number);
+    }
+
+  protected:
+    SerialBackend& inner_;
+};
+
 // The port selector of the main window (its port list), seen without widgets.
 class PortSelector {
   public:

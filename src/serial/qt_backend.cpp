@@ -219,24 +219,13 @@ int32_t QtSerialBackend::write(int32_t handle, const uint8_t* buf, int32_t n) {
     return int32_t(std::clamp<qint64>(n - pending, 0, n));
 }
 
-class TraceBackend final : public SerialBackend {
+class TraceBackend final : public ForwardingBackend {
   public:
     TraceBackend(SerialBackend& inner, std::function<void(const QString&)> sink)
-        : inner_(inner), sink_(std::move(sink)) {
+        : ForwardingBackend(inner), sink_(std::move(sink)) {
         clock_.start();
     }
 
-    int32_t open(int32_t number, OpenFailure* why, QString* detail) override {
-        return inner_.open(number, why, detail);
-    }
-    void close(int32_t handle) override { inner_.close(handle); }
-    bool setLine(int32_t handle, uint32_t baud, uint8_t byteSize, uint8_t stopBits, uint8_t parity,
-                 uint8_t eofChar) override {
-        return inner_.setLine(handle, baud, byteSize, stopBits, parity, eofChar);
-    }
-    bool setTimeouts(int32_t handle, uint32_t readMs, uint32_t writeMs) override {
-        return inner_.setTimeouts(handle, readMs, writeMs);
-    }
     int32_t read(int32_t handle, uint8_t* buf, int32_t max) override {
         const int32_t got = inner_.read(handle, buf, max);
         if (got > 0)
@@ -250,10 +239,6 @@ class TraceBackend final : public SerialBackend {
                   done == n ? QString() : QStringLiteral("  (%1 of %2 written)").arg(done).arg(n));
         }
         return done;
-    }
-    QString devicePath(int32_t number) const override { return inner_.devicePath(number); }
-    QString deviceDescription(int32_t number) const override {
-        return inner_.deviceDescription(number);
     }
 
   private:
@@ -273,7 +258,6 @@ class TraceBackend final : public SerialBackend {
         sink_(line + note);
     }
 
-    SerialBackend& inner_;
     std::function<void(const QString&)> sink_;
     QElapsedTimer clock_;
 };

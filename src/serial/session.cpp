@@ -1,5 +1,6 @@
 #include "serial/session.h"
 
+#include "util/hexconv.h"
 #include "util/keyvalue.h"
 
 #include <limits>
@@ -20,17 +21,6 @@ constexpr int32_t kRxUsable = kRxBuffSize - 1;  // index 2000 is never written
 constexpr int32_t kCounterWrap = 100000;
 constexpr int32_t kIdlePollLimit = 100;
 constexpr uint32_t kCloseSettleMs = 20;
-
-int HexDigit(QChar c) {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return 0;
-}
 
 // Decimal text as a 32-bit number; false for empty text, other text or values beyond 32 bits.
 bool ToLong(const QString& text, int32_t& value) {
@@ -127,10 +117,7 @@ void SerialForm::Fun_uart串口数据接收(int32_t& dcount, RxBuffer& dbuff) {
     const qsizetype length = text.size();
     if (length > 0) {
         for (qsizetype i = 0; i < length; i += 2) {
-            int value = HexDigit(text.at(i));
-            if (i + 1 < length) {
-                value = value << 4 | HexDigit(text.at(i + 1));
-            }
+            const uint32_t value = HexDigitsValue(QStringView(text).mid(i, 2));
             // A count outside the buffer (full, or corrupted) restarts storing at index 0.
             if (dcount >= 0 && dcount < kRxUsable) {
                 dbuff[size_t(dcount)] = uint8_t(value);

@@ -25,14 +25,6 @@ uint32_t DigitValue(QChar c) {
     return 0;
 }
 
-uint32_t DigitsValue(QStringView digits) {
-    uint32_t v = 0;
-    for (QChar c : digits) {
-        v = (v << 4) | DigitValue(c);
-    }
-    return v;
-}
-
 QString HexDigits(uint32_t value, int width) {
     return QString::number(value, 16).toUpper().rightJustified(width, u'0');
 }
@@ -61,9 +53,9 @@ QString Fun_HexToText(const QString& hex) {
         const QStringView group = QStringView(hex).mid(i, 4);
         // A group whose first two digits are 00 stands for its last two digits alone; either way
         // the code is the group's value. A trailing partial group decodes from the digits it has.
-        const bool highZero = DigitsValue(group.left(2)) == 0;
+        const bool highZero = HexDigitsValue(group.left(2)) == 0;
         const uint32_t code =
-            highZero && group.size() > 2 ? DigitsValue(group.mid(2)) : DigitsValue(group);
+            highZero && group.size() > 2 ? HexDigitsValue(group.mid(2)) : HexDigitsValue(group);
         out += QChar(char16_t(code));
     }
     return out;
@@ -131,5 +123,13 @@ uint32_t HexNotationValue(const QString& amp) {
     if (!std::all_of(digits.begin(), digits.end(), IsHexDigit)) {
         return 0;
     }
-    return DigitsValue(digits);
+    return HexDigitsValue(digits);
+}
+
+uint32_t HexDigitsValue(QStringView digits) {
+    uint32_t v = 0;
+    for (QChar c : digits) {
+        v = (v << 4) | DigitValue(c);
+    }
+    return v;
 }

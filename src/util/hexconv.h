@@ -3,6 +3,7 @@
 // build the task file and the device frames.
 
 #include <QString>
+#include <QStringView>
 #include <cstdint>
 
 // Four hex digits per UTF-16 code unit, no separator ("A" -> "0041").
@@ -22,6 +23,10 @@ QString Fun_ByteOfLong(int16_t value, int selector);
 int32_t Fun_BytesToLong(int64_t a, int64_t b, int64_t c, int64_t d);
 // value modulo 256 by at most 5000 subtractions (see the implementation for the exact range).
 int32_t Fun_Mod256(int64_t value);
+
+// Value of a run of hexadecimal digits of either case ("AB" -> 0xAB, "C" -> 0x0C); any other
+// character counts as 0, so malformed text still gives one value per digit run.
+uint32_t HexDigitsValue(QStringView digits);
 
 // Turns the "&H" notation produced above into a number ("&H7A" -> 0x7A); 0 for anything else.
 uint32_t HexNotationValue(const QString& amp);
