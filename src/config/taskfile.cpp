@@ -25,34 +25,22 @@ void Skip(int32_t& cursor, int64_t count) {
     cursor = int32_t(std::min<int64_t>(int64_t(cursor) + count, INT32_MAX));
 }
 
-// Value of a pair of the upper-case hex digits that Fun_TextToHex produces.
-uint8_t PairValue(QChar high, QChar low) {
-    auto digit = [](QChar c) {
-        const char16_t u = c.unicode();
-        return u <= u'9' ? u - u'0' : u - u'A' + 10;
-    };
-    return uint8_t((digit(high) << 4) | digit(low));
-}
-
 // The remark's code units as 40 bytes, high byte first, cut to 20 units and padded with zeros:
 // 4 hex digits per unit, 160 "0" appended, the first 80 digits taken in pairs.
 void PutRemark(const QString& remark, std::vector<uint8_t>& buf, int32_t& cursor) {
     const QString digits = Fun_TextToHex(remark.left(kRemarkUnits)) + QString(160, u'0');
     for (int i = 0; i < kRemarkBytes; ++i) {
-        PutByte(PairValue(digits.at(2 * i), digits.at(2 * i + 1)), buf, cursor);
+        PutByte(uint8_t(HexDigitsValue(QStringView(digits).mid(qsizetype(i) * 2, 2))), buf, cursor);
     }
 }
 
 // Always 20 characters: each byte becomes 2 upper-case digits, the 80 digits are decoded in
 // groups of 4, so zero units come back as U+0000.
 QString GetRemark(const std::vector<uint8_t>& buf, int32_t& cursor) {
-    static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
     QString digits;
-    digits.reserve(2 * kRemarkBytes);
+    digits.reserve(qsizetype(kRemarkBytes) * 2);
     for (int i = 0; i < kRemarkBytes; ++i) {
-        const uint8_t b = GetByte(buf, cursor);
-        digits += QChar(kDigits[b >> 4]);
-        digits += QChar(kDigits[b & 0x0F]);
+        AppendHexByte(digits, GetByte(buf, cursor));
     }
     return Fun_HexToText(digits);
 }
@@ -244,8 +232,7 @@ namespace {
 QString FreeKeepName(const QString& path) {
     constexpr int kMaxKeptCopies = 1000;
     for (int i = 0; i < kMaxKeptCopies; ++i) {
-        const QString name =
-            path + QStringLiteral(".bad") + (i == 0 ? QString() : QString::number(i));
+        QString name = path + QStringLiteral(".bad") + (i == 0 ? QString() : QString::number(i));
         if (!QFileInfo::exists(name)) {
             return name;
         }

@@ -110,12 +110,10 @@ QString PortLayer::Fun_ReadHex() {
         count = backend_.read(PortHandle, block.data(), kReadRequest);
     }
     count = std::clamp<int32_t>(count, 0, kReadRequest);  // a failed read counts as nothing
-    static constexpr char kDigits[] = "0123456789ABCDEF";
     QString text;
-    text.reserve(count * 3);
+    text.reserve(qsizetype(count) * 3);
     for (int32_t i = 0; i < count; ++i) {
-        text += QLatin1Char(kDigits[block[i] >> 4]);
-        text += QLatin1Char(kDigits[block[i] & 0x0F]);
+        AppendHexByte(text, block[size_t(i)]);
         text += QLatin1Char(' ');
     }
     return text;

@@ -1,5 +1,7 @@
 #include "serial/qt_backend.h"
 
+#include "util/hexconv.h"
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSerialPort>
@@ -249,11 +251,9 @@ class TraceBackend final : public ForwardingBackend {
         QString line =
             QStringLiteral("%1.%2 ").arg(ms / 1000).arg(ms % 1000, 3, 10, QLatin1Char('0')) +
             QLatin1String(direction);
-        static constexpr char kDigits[] = "0123456789ABCDEF";
         for (int32_t i = 0; i < n; ++i) {
             line += QLatin1Char(' ');
-            line += QLatin1Char(kDigits[bytes[i] >> 4]);
-            line += QLatin1Char(kDigits[bytes[i] & 0x0F]);
+            AppendHexByte(line, bytes[i]);
         }
         sink_(line + note);
     }

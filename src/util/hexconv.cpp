@@ -89,7 +89,7 @@ QString Fun_ByteOfLong(int32_t value, int selector) {
         return QString();
     }
     const QString digits = HexDigits(uint32_t(value), 8);
-    return Amp(QStringView(digits).mid(2 * (selector - 1), 2));
+    return Amp(QStringView(digits).mid(qsizetype(selector - 1) * 2, 2));
 }
 
 QString Fun_ByteOfLong(int16_t value, int selector) {
@@ -132,4 +132,10 @@ uint32_t HexDigitsValue(QStringView digits) {
         v = (v << 4) | DigitValue(c);
     }
     return v;
+}
+
+void AppendHexByte(QString& out, uint8_t byte) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    out += QLatin1Char(kDigits[byte >> 4]);
+    out += QLatin1Char(kDigits[byte & 0x0F]);
 }

@@ -24,6 +24,9 @@ int32_t Fun_BytesToLong(int64_t a, int64_t b, int64_t c, int64_t d);
 // value modulo 256 by at most 5000 subtractions (see the implementation for the exact range).
 int32_t Fun_Mod256(int64_t value);
 
+// Appends the two upper-case hexadecimal digits of a byte ("05", "AB").
+void AppendHexByte(QString& out, uint8_t byte);
+
 // Value of a run of hexadecimal digits of either case ("AB" -> 0xAB, "C" -> 0x0C); any other
 // character counts as 0, so malformed text still gives one value per digit run.
 uint32_t HexDigitsValue(QStringView digits);
