@@ -96,6 +96,8 @@ void SerialForm::Fun_强制打开串口() {
         // A number beyond 16 bits (a hand-edited settings file) names no port: it behaves like
         // a port that does not open, so the port open before is closed all the same.
         port_.Fun_ClosePort();
+        port_.LastOpenFailure = OpenFailure::Other;
+        port_.LastOpenDetail = QStringLiteral("%1 is not a port number").arg(PortNumber);
     }
     PortOpen = kTrue;
     setTimerInterval(kPollPeriodMs);

@@ -168,6 +168,13 @@ TEST(Ctl, PortThatDoesNotOpenExits3AndSaysWhy) {
     r = Ctl(ws.args(QStringLiteral("ports")));
     EXPECT_EQ(r.code, 0);
     EXPECT_TRUE(r.out.contains(QStringLiteral("* 7  ") + emu.devicePath())) << r.out.toStdString();
+
+    // A remembered number beyond 16 bits (a hand-edited file) is never opened: still exit 3.
+    WriteKeyValue(ws.ini, QStringLiteral("串口"), QStringLiteral("70000"));
+    r = Ctl(ws.args(QStringLiteral("timesync")));
+    EXPECT_EQ(r.code, 3);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("70000 is not a port number")))
+        << r.err.toStdString();
 }
 
 TEST(Ctl, SilentControllerExits4) {

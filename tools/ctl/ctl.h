@@ -10,7 +10,7 @@ enum CtlExit : int {
     kExitTaskFile = 2,      // task file missing, unreadable or failing its header check
     kExitPortClosed = 3,    // the port did not open (absent, busy, permission denied)
     kExitNoAnswer = 4,      // the controller did not answer (request, a block, or the time)
-    kExitVerifyFailed = 5,  // the controller's verify reply said the data is not good
+    kExitVerifyFailed = 5,  // the verify reply said the data is not good, or none came
     kExitSaveFailed = 6,    // the task file could not be written before the download
 };
 
