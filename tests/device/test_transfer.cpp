@@ -127,8 +127,14 @@ class TextLog : public LogSink {
 
 class CountingUi : public TransferUi {
   public:
-    void showTimeSyncSuccess() override { ++shown; }
+    void showTimeSyncSuccess() override {
+        ++shown;
+        if (onShow) {
+            onShow();
+        }
+    }
     int shown = 0;
+    std::function<void()> onShow;
 };
 
 // The serial stack as the window builds it; port 7 is mapped onto the peer's line.
@@ -281,6 +287,20 @@ TEST(DownloadFile, EmptyOrMissingFileSendsNothing) {
     EXPECT_TRUE(peer.stop().empty());
 }
 
+// An unanswered verify fails, whatever an earlier download left in the verify flag.
+TEST(DownloadFile, UnansweredVerifyFails) {
+    FramePeer peer(FramePeer::Behaviour{.silentFrom = 3});  // request, one block, verify
+    Rig rig(peer.device());
+    WriteFile(rig.file(QStringLiteral("small.bin")), Counting(100));
+    rig.proto.FlagVerifyOk = kTrue;
+    EXPECT_EQ(Fun_DownloadFile(*rig.ctx, rig.file(QStringLiteral("small.bin"))),
+              DownloadOutcome::VerifyFailed);
+    EXPECT_EQ(rig.log.text,
+              QStringLiteral(">>读取文件\r\n>>握手成功\r\n-\r\n校验中...\r\n>>校验失败\r\n"));
+    EXPECT_EQ(peer.stop().size(), 3u);
+    rig.expectPortClosed();
+}
+
 // The download saves right before it reads, so the file can only be empty or gone when
 // something else removes it in between: the log line's event pump is where that can happen.
 TEST(DownloadParams, FileEmptiedOrRemovedAfterTheSave) {
@@ -398,8 +418,11 @@ TEST_P(TimeSyncFrame, SendsTheClockAndReportsTheConfirmationOnce) {
     Rig rig(peer.device());
     const QDateTime now = GetParam().now;
     rig.ctx->now = [now] { return now; };
+    int16_t portOpenWhileShown = kFalse;  // the box comes before the close
+    rig.ui.onShow = [&] { portOpenWhileShown = rig.session->PortOpen; };
     EXPECT_EQ(Fun_TimeSync(*rig.ctx), TimeSyncOutcome::Confirmed);
     EXPECT_EQ(rig.ui.shown, 1);
+    EXPECT_EQ(portOpenWhileShown, kTrue);
     const std::vector<QByteArray> frames = peer.stop();
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames.front().toHex(' '), Hex(GetParam().frame).toHex(' '));
@@ -421,6 +444,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(TimeSync, NoReplyShowsNothingAndClosesThePort) {
     FramePeer peer(FramePeer::Behaviour{.silentFrom = 1});
     Rig rig(peer.device());
+    rig.proto.FlagTimeAck = kTrue;  // left from an earlier confirmation: must not count
     EXPECT_EQ(Fun_TimeSync(*rig.ctx), TimeSyncOutcome::NoReply);
     EXPECT_EQ(rig.ui.shown, 0);
     EXPECT_EQ(peer.stop().size(), 1u);
