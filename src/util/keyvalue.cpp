@@ -4,40 +4,52 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
 #include <QStringConverter>
-#include <QStringList>
 
 namespace {
 
 // Lines as the old line-input reader saw them: ended by CR LF, CR or LF; a last line without an
-// end still counts, and an empty file has no lines.
-QStringList ReadLines(QFile& file) {
-    QStringDecoder decode(QStringConverter::System);
-    const QString text = decode(file.readAll());
-    QStringList lines;
+// end still counts, and an empty file has no lines. The lines stay raw bytes: a file written on
+// a system with another code page (GBK text from the Windows version, say) or starting with a
+// byte-order mark goes back unchanged when some other key is written.
+QList<QByteArray> ReadLines(QFile& file) {
+    const QByteArray bytes = file.readAll();
+    QList<QByteArray> lines;
     qsizetype begin = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (c != u'\r' && c != u'\n') {
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const char c = bytes.at(i);
+        if (c != '\r' && c != '\n') {
             continue;
         }
-        lines.append(text.mid(begin, i - begin));
-        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') {
+        lines.append(bytes.mid(begin, i - begin));
+        if (c == '\r' && i + 1 < bytes.size() && bytes.at(i + 1) == '\n') {
             ++i;
         }
         begin = i + 1;
     }
-    if (begin < text.size()) {
-        lines.append(text.mid(begin));
+    if (begin < bytes.size()) {
+        lines.append(bytes.mid(begin));
     }
     return lines;
 }
 
-bool WriteLines(const QString& path, const QStringList& lines, QString* error) {
-    QStringEncoder encode(QStringConverter::System);
+// Keys are compared as the bytes the file holds, so "exactly" means byte for byte.
+QByteArray Encode(const QString& text) {
+    return QStringEncoder(QStringConverter::System)(text);
+}
+
+QString Decode(const QByteArray& bytes) {
+    // Stateless, and a byte-order mark in a value is a character like any other.
+    QStringDecoder decode(QStringConverter::System, QStringConverter::Flag::Stateless |
+                                                        QStringConverter::Flag::ConvertInitialBom);
+    return decode(bytes);
+}
+
+bool WriteLines(const QString& path, const QList<QByteArray>& lines, QString* error) {
     QByteArray bytes;
-    for (const QString& line : lines) {
-        bytes += encode(line);
+    for (const QByteArray& line : lines) {
+        bytes += line;
         bytes += "\r\n";
     }
     return WriteFileAtomically(path, bytes, error);
@@ -53,19 +65,22 @@ QString ReadKeyValue(const QString& path, const QString& key) {
     if (!file.open(QIODevice::ReadOnly)) {
         return QString();
     }
-    QString value;
-    for (const QString& line : ReadLines(file)) {
+    const QByteArray keyBytes = Encode(key);
+    QByteArray value;
+    for (const QByteArray& line : ReadLines(file)) {
         // The key must be followed directly by "="; the last matching line wins.
-        if (line.size() > key.size() && line.startsWith(key) && line.at(key.size()) == u'=') {
-            value = line.mid(key.size() + 1);
+        if (line.size() > keyBytes.size() && line.startsWith(keyBytes) &&
+            line.at(keyBytes.size()) == '=') {
+            value = line.mid(keyBytes.size() + 1);
         }
     }
-    return value;
+    return Decode(value);
 }
 
 bool WriteKeyValue(const QString& path, const QString& key, const QString& value, QString* error) {
-    const QString entry = key + u'=' + value;
-    QStringList lines;
+    const QByteArray keyBytes = Encode(key);
+    const QByteArray entry = keyBytes + '=' + Encode(value);
+    QList<QByteArray> lines;
     if (QFileInfo::exists(path)) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -79,8 +94,8 @@ bool WriteKeyValue(const QString& path, const QString& key, const QString& value
     // Every line that starts with the key is replaced, whatever follows the key. All lines are
     // kept, however many there are.
     bool found = false;
-    for (QString& line : lines) {
-        if (line.startsWith(key)) {
+    for (QByteArray& line : lines) {
+        if (line.startsWith(keyBytes)) {
             line = entry;
             found = true;
         }

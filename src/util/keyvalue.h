@@ -1,5 +1,6 @@
 #pragma once
-// key=value text files in the platform's 8-bit code page, lines ended CR LF.
+// key=value text files in the platform's 8-bit code page, lines ended CR LF. Keys are compared
+// as bytes in that code page; lines that are not rewritten keep their bytes, whatever they are.
 
 #include <QString>
 

@@ -56,7 +56,6 @@ INSTANTIATE_TEST_SUITE_P(
     Rules, ReadKeyValueRows,
     testing::Values(ReadRow{"A=1\r\nA=2\r\n", "A", "2"},  // last match wins
                     ReadRow{"A=1\r\nA\r\n", "A", "1"},    // key alone is no match
-                    ReadRow{"A\r\n", "A", ""},            // ...and gives nothing
                     ReadRow{"A=\r\n", "A", ""},           // empty value
                     ReadRow{"A=7\r\nA=\r\n", "A", ""},    // empty value also wins when last
                     ReadRow{"AB=5\r\n", "A", ""},         // longer key is another key
@@ -67,6 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadRow{"A=x=y\r\n", "A", "x=y"},     // value is the rest of the line
                     ReadRow{"B=1\r\nA=3", "A", "3"},      // last line without line end
                     ReadRow{"B=1\nA=4\n", "A", "4"},      // bare LF ends lines too
+                    ReadRow{"A=6\rB=1\r", "A", "6"},      // ...and bare CR
+                    // A byte-order mark is part of the first line's bytes: no key A there (\x41).
+                    ReadRow{"\xEF\xBB\xBF\x41=5\r\n", "A", ""},
+                    ReadRow{"\xEF\xBB\xBF\x41=5\r\nA=8\r\n", "A", "8"},  // later lines do
                     ReadRow{"", "A", ""}));
 
 TEST_F(KeyValueFile, ReadOfMissingFileGivesNothingAndCreatesNothing) {
@@ -104,7 +107,17 @@ INSTANTIATE_TEST_SUITE_P(
                     WriteRow{"X=1\r\nY=2", "A", "1", "X=1\r\nY=2\r\nA=1\r\n"},  // line end added
                     WriteRow{"X=1\nY=2\n", "Y", "", "X=1\r\nY=\r\n"},           // CR LF on rewrite
                     WriteRow{"\r\nX=1\r\n\r\n", "A", "1", "\r\nX=1\r\n\r\nA=1\r\n"},  // blanks kept
-                    WriteRow{"A=1\r\n", "A", "1", "A=1\r\n"}));
+                    WriteRow{"A=1\r\n", "A", "1", "A=1\r\n"},
+                    WriteRow{"A\r\nB=1\r\n", "A", "3", "A=3\r\nB=1\r\n"},  // bare key replaced
+                    WriteRow{"A\r\nB=1\r\n", "B", "2", "A\r\nB=2\r\n"},    // ...kept for others
+                    // Lines that are not text in this code page (GBK bytes of the Windows
+                    // version, stray bytes) go back byte for byte when another key is written.
+                    WriteRow{"\xB4\xAE\xBF\xDA=3\r\nA=1\r\n", "A", "2",
+                             "\xB4\xAE\xBF\xDA=3\r\nA=2\r\n"},
+                    WriteRow{"X=\xFF\xFE\x80\nA=1", "A", "2", "X=\xFF\xFE\x80\r\nA=2\r\n"},
+                    // A leading byte-order mark stays, and hides the key behind it.
+                    WriteRow{"\xEF\xBB\xBF\x42=1\r\n", "B", "2", "\xEF\xBB\xBF\x42=1\r\nB=2\r\n"},
+                    WriteRow{"\xEF\xBB\xBF\r\nA=1\r\n", "A", "2", "\xEF\xBB\xBF\r\nA=2\r\n"}));
 
 TEST_F(KeyValueFile, WriteCreatesAMissingFileWithOneLine) {
     ASSERT_TRUE(WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("12")));
@@ -126,16 +139,22 @@ TEST_F(KeyValueFile, MoreThanFiveHundredLinesAreAllKept) {
     EXPECT_EQ(ReadKeyValue(path(), QStringLiteral("K750")), QStringLiteral("5250"));
 }
 
+// On a UTF-8 system the key is the six bytes E4 B8 B2 E5 8F A3.
 TEST_F(KeyValueFile, SerialPortKeyInTheSystemCodePage) {
+    if (QStringDecoder(QStringConverter::System)("\xE4\xB8\xB2") != QStringLiteral("串")) {
+        GTEST_SKIP() << "the system code page is not UTF-8";
+    }
     const QString key = QStringLiteral("串口");
     ASSERT_TRUE(WriteKeyValue(path(), key, QStringLiteral("3")));
-    QStringEncoder encode(QStringConverter::System);
-    const QByteArray line = QByteArray(encode(key)) + "=3\r\n";
-    EXPECT_EQ(readBytes(), line);
+    EXPECT_EQ(readBytes(), QByteArray("\xE4\xB8\xB2\xE5\x8F\xA3=3\r\n"));
     EXPECT_EQ(ReadKeyValue(path(), key), QStringLiteral("3"));
     ASSERT_TRUE(WriteKeyValue(path(), key, QStringLiteral("12")));
-    EXPECT_EQ(ReadKeyValue(path(), key), QStringLiteral("12"));
+    EXPECT_EQ(readBytes(), QByteArray("\xE4\xB8\xB2\xE5\x8F\xA3=12\r\n"));
     EXPECT_EQ(ReadKeyValue(path(), QStringLiteral("串")), QString());
+
+    // The value comes back decoded; a line cut off inside the bytes of 口 is another key.
+    writeBytes("\xE4\xB8\xB2\xE5=1\r\n\xE4\xB8\xB2\xE5\x8F\xA3=\xE4\xB8\xB2\r\n");
+    EXPECT_EQ(ReadKeyValue(path(), key), QStringLiteral("串"));
 }
 
 TEST_F(KeyValueFile, UnwritableTargetReportsFailureWithReason) {
