@@ -271,7 +271,9 @@ void MainWindow::ConnectHandlers() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     for (int n = 1; n <= kMachines; ++n) {
         if (watched == machineButtons_[n]) {
-            if (event->type() == QEvent::MouseButtonPress) {
+            // A quick second press arrives as a double-click; it is a press all the same.
+            if (event->type() == QEvent::MouseButtonPress ||
+                event->type() == QEvent::MouseButtonDblClick) {
                 Command机器IP_MouseDown(n, int(static_cast<QMouseEvent*>(event)->button()));
             }
             return QWidget::eventFilter(watched, event);
@@ -345,8 +347,10 @@ void MainWindow::Command下载参数到机器_Click() {
     exitLog_->move(TwipsToPixels(12120), TwipsToPixels(120));
     logText_.clear();
     logBox_->clear();
+    exitLog_->hide();  // shown only once the download has returned
     logBox_->show();
     logBox_->raise();
+    SetEditingReachable(false);
     Fun_DownloadParams(*transfer_);
     exitLog_->show();
     exitLog_->raise();
@@ -355,6 +359,20 @@ void MainWindow::Command下载参数到机器_Click() {
 void MainWindow::Command退出下载_Click() {
     logBox_->hide();
     exitLog_->hide();
+    SetEditingReachable(true);
+}
+
+// The log view covers the editing controls; keyboard focus must not reach them underneath
+// (a Space on the focused download button would start another download behind the log).
+void MainWindow::SetEditingReachable(bool reachable) {
+    for (const char* frame : {"Frame1", "Frame区域", "Frame机器", "Frame定时任务"}) {
+        if (QWidget* w = findChild<QWidget*>(QString::fromUtf8(frame))) {
+            w->setEnabled(reachable);
+        }
+    }
+    if (!reachable) {
+        logBox_->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void MainWindow::append(const QString& text) {

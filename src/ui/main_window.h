@@ -112,6 +112,7 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
 
     void BuildControls();
     void ConnectHandlers();
+    void SetEditingReachable(bool reachable);
     void SetCaption(QPushButton* button, const QString& caption);
     void SetHighlight(QPushButton* button, bool on);
     void SetBold(QPushButton* button, bool bold);

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -41,7 +42,18 @@ TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
     const QString expected = QStringLiteral(">>读取文件\r\n>>握手成功\r\n") + QString(31, '-') +
                              QStringLiteral("\r\n校验中...\r\n校验成功>>下载成功\r\n");
     for (int round = 0; round < 2; ++round) {  // the second download starts with an empty log
+        // Seen from inside the download: the exit button hidden, the covered controls out of
+        // the keyboard's reach.
+        bool exitShown = true;
+        bool editingEnabled = true;
+        QTimer::singleShot(0, &w, [&] {
+            exitShown = w.Command退出下载()->isVisible();
+            editingEnabled = Button(w, "Command保存")->isEnabled();
+        });
         Button(w, "Command下载参数到机器")->click();
+        EXPECT_FALSE(exitShown);
+        EXPECT_FALSE(editingEnabled);
+        EXPECT_FALSE(Button(w, "Command下载参数到机器")->isEnabled());  // until "退出"
         EXPECT_EQ(w.logText(), expected) << "round " << round;
         EXPECT_EQ(w.Text下载显示()->toPlainText(), QString(expected).remove('\r'));
         EXPECT_TRUE(w.Text下载显示()->isVisible());
@@ -51,6 +63,7 @@ TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
         w.Command退出下载()->click();
         EXPECT_FALSE(w.Text下载显示()->isVisible());
         EXPECT_FALSE(w.Command退出下载()->isVisible());
+        EXPECT_TRUE(Button(w, "Command下载参数到机器")->isEnabled());
         EXPECT_EQ(w.logText(), expected);  // kept until the next download
     }
     EXPECT_EQ(e.rig->process.ExitRequested, kFalse);

@@ -155,6 +155,16 @@ TEST(MachineButtons, RightPressesToggleOnlyTheCurrentZone) {
     EXPECT_FALSE(IsHighlighted(w.Command机器IP(9)));
     EXPECT_EQ(rig.config, before);  // zone 4's use of machine 9 included
 
+    // Two quick presses: the second reaches the button as a double-click and counts the same.
+    QTest::mouseRelease(w.Command机器IP(9), Qt::RightButton);
+    const QPointF at(w.Command机器IP(9)->rect().center());
+    QMouseEvent again(QEvent::MouseButtonDblClick, at, w.Command机器IP(9)->mapToGlobal(at),
+                      Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+    QTest::mousePress(w.Command机器IP(9), Qt::RightButton);
+    QApplication::sendEvent(w.Command机器IP(9), &again);
+    EXPECT_EQ(rig.config, before);
+    EXPECT_FALSE(IsHighlighted(w.Command机器IP(9)));
+
     w.Command区域(4)->click();
     EXPECT_TRUE(IsHighlighted(w.Command机器IP(9)));
     EXPECT_EQ(CountHighlighted(w, &MainWindow::Command机器IP, kMachines), 1);
