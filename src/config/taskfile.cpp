@@ -228,9 +228,10 @@ LoadStatus LoadTaskImage(ConfigTables& config, const QByteArray& bytes) {
 
 namespace {
 
+constexpr int kMaxKeptCopies = 1000;
+
 // The first free name of "TASK.M45.bad", "TASK.M45.bad1", ... beside the file; "" if none.
 QString FreeKeepName(const QString& path) {
-    constexpr int kMaxKeptCopies = 1000;
     for (int i = 0; i < kMaxKeptCopies; ++i) {
         QString name = path + QStringLiteral(".bad") + (i == 0 ? QString() : QString::number(i));
         if (!QFileInfo::exists(name)) {
@@ -238,6 +239,17 @@ QString FreeKeepName(const QString& path) {
         }
     }
     return QString();
+}
+
+// The whole file, however long, written atomically: a failed copy leaves no partial file and
+// gives the system's reason (QFile::copy reports a failed write as a failed create).
+bool CopyWhole(const QString& from, const QString& to, QString* error) {
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly)) {
+        *error = source.errorString();
+        return false;
+    }
+    return WriteFileAtomically(to, source.readAll(), error);
 }
 
 }  // namespace
@@ -262,8 +274,14 @@ LoadResult LoadTaskFile(ConfigTables& config, const QString& path) {
     result.status = LoadTaskImage(config, bytes);
     if (result.status == LoadStatus::HeaderMismatch && QFileInfo(path).size() > 0) {
         // The next save would overwrite what may be the operator's only copy of a damaged file.
+        // When no copy can be made the caller must say so: the file is then unprotected.
         const QString keep = FreeKeepName(path);
-        if (!keep.isEmpty() && QFile::copy(path, keep)) {
+        if (keep.isEmpty()) {
+            result.keepError =
+                QStringLiteral("no free name for a copy: %1.bad to %1.bad%2 all exist")
+                    .arg(QFileInfo(path).fileName())
+                    .arg(kMaxKeptCopies - 1);
+        } else if (CopyWhole(path, keep, &result.keepError)) {
             result.keptCopy = keep;
         }
     }

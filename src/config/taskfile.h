@@ -37,6 +37,9 @@ enum class LoadStatus { Loaded, HeaderMismatch };
 struct LoadResult {
     LoadStatus status = LoadStatus::Loaded;
     QString keptCopy;  // a non-empty file that failed its header check was copied here first
+    // Why such a file could NOT be copied (no free name, or the copy failed); "" otherwise. When
+    // set, the damaged file is still the only copy and the next save overwrites it.
+    QString keepError;
 };
 // Fills the tables from the file. A missing file is created empty and reported as a header
 // mismatch; a bad non-empty file is first kept beside it under another name, so the next save

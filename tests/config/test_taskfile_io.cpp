@@ -105,6 +105,32 @@ TEST_F(TaskFileOnDisk, DamagedFileIsKeptBeforeTheNextSave) {
     EXPECT_EQ(Read(path() + QStringLiteral(".bad")), damaged);
 }
 
+// Every name for the copy is taken (by files that must stay as they are): the load says why no
+// copy was kept, so the operator can be warned before the next save overwrites the file.
+TEST_F(TaskFileOnDisk, NoFreeNameForTheCopyIsReported) {
+    Write(path(), QByteArray("damaged"));
+    Write(path() + QStringLiteral(".bad"), QByteArray("old"));
+    for (int i = 1; i < 1000; ++i) {
+        Write(path() + QStringLiteral(".bad%1").arg(i), QByteArray("old"));
+    }
+    ConfigTables c;
+    const LoadResult result = LoadTaskFile(c, path());
+    EXPECT_EQ(result.status, LoadStatus::HeaderMismatch);
+    EXPECT_TRUE(result.keptCopy.isEmpty());
+    EXPECT_FALSE(result.keepError.isEmpty());
+    EXPECT_EQ(Entries().size(), 1001);
+    EXPECT_EQ(Read(path() + QStringLiteral(".bad")), QByteArray("old"));
+    EXPECT_EQ(Read(path() + QStringLiteral(".bad999")), QByteArray("old"));
+    EXPECT_EQ(Read(path()), QByteArray("damaged"));
+
+    // One name freed: the copy is made there and nothing is reported.
+    ASSERT_TRUE(QFile::remove(path() + QStringLiteral(".bad500")));
+    const LoadResult again = LoadTaskFile(c, path());
+    EXPECT_EQ(again.keptCopy, path() + QStringLiteral(".bad500"));
+    EXPECT_TRUE(again.keepError.isEmpty());
+    EXPECT_EQ(Read(again.keptCopy), QByteArray("damaged"));
+}
+
 TEST_F(TaskFileOnDisk, SaveIntoMissingDirectoryFailsWithReason) {
     const SaveResult saved = SaveTaskFile(Sample(1), dir() + QStringLiteral("/no/such/TASK.M45"));
     EXPECT_FALSE(saved.ok);
@@ -144,6 +170,31 @@ TEST_F(TaskFileOnDisk, WriteFailingHalfwayKeepsThePreviousFile) {
     EXPECT_FALSE(saved.ok);
     EXPECT_EQ(saved.error, QString::fromLocal8Bit(std::strerror(EFBIG)));  // "File too large"
     EXPECT_EQ(Read(path()), previous);
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("TASK.M45")});
+}
+
+// The copy itself fails (a file size limit stops it, which holds for root too): no kept copy is
+// claimed, the system's reason comes back, and no partial copy is left beside the file.
+TEST_F(TaskFileOnDisk, FailedCopyOfADamagedFileIsReportedWithReason) {
+    QByteArray damaged = BuildTaskImage(Sample(4));
+    damaged[1] = 0x11;
+    Write(path(), damaged);
+
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    ConfigTables c;
+    const LoadResult result = LoadTaskFile(c, path());
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(result.status, LoadStatus::HeaderMismatch);
+    EXPECT_TRUE(result.keptCopy.isEmpty());
+    EXPECT_EQ(result.keepError, QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_EQ(Read(path()), damaged);
     EXPECT_EQ(Entries(), QStringList{QStringLiteral("TASK.M45")});
 }
 #endif
