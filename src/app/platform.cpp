@@ -2,22 +2,13 @@
 
 #include <QtGlobal>
 
-#ifdef Q_OS_WIN
-#include <timeapi.h>
-#include <windows.h>
-#else
+#ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <unistd.h>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
 #endif
-
-void RequestOneMsTimerResolution() {
-#ifdef Q_OS_WIN
-    timeBeginPeriod(1);
-#endif
-}
 
 #ifdef Q_OS_WIN
 

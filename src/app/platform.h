@@ -1,13 +1,10 @@
 #pragma once
-// What the application needs of the operating system beyond Qt: the 1 ms timer resolution and
-// the operating system's request to end (SIGTERM/SIGINT on Unix, console close on Windows).
+// What the application needs of the operating system beyond Qt: the operating system's request
+// to end (SIGTERM/SIGINT on Unix; on Windows the window's close covers it).
 
 #include <QObject>
 #include <functional>
 #include <memory>
-
-// timeBeginPeriod(1) where the platform has it; nothing elsewhere.
-void RequestOneMsTimerResolution();
 
 // Turns the operating system's request to end into a call of `onRequest`, delivered inside the
 // event pumping of the application's one thread. A request that comes before `onRequest` is

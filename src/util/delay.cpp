@@ -7,6 +7,12 @@
 #include <algorithm>
 #include <chrono>
 
+#ifdef Q_OS_WIN
+#include <windows.h>  // before timeapi.h, which needs its types
+
+#include <timeapi.h>
+#endif
+
 namespace {
 
 constexpr int64_t kNsPerMs = 1'000'000;
@@ -35,7 +41,14 @@ uint32_t MsClock::timeGetTime() const {
     return CounterAt(MonotonicNs(), *this);
 }
 
+void RequestOneMsTimerResolution() {
+#ifdef Q_OS_WIN
+    timeBeginPeriod(1);
+#endif
+}
+
 void Fun_DelayMs(uint32_t ms, const MsClock& clock) {
+    RequestOneMsTimerResolution();
     const int64_t startNs = MonotonicNs();
     const uint32_t start = CounterAt(startNs, clock);
     // The instant at which the counter first reads start + ms + 1: sleeping until exactly then,

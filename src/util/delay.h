@@ -15,5 +15,10 @@ struct MsClock {
 // until the next event or the deadline instead of spinning. Safe across the counter's wrap.
 void Fun_DelayMs(uint32_t ms, const MsClock& clock = MsClock{});
 
+// Asks the platform for 1 ms timer resolution (timeBeginPeriod(1) on Windows, never undone;
+// nothing elsewhere, where timers are that precise already). Every delay and every pass of the
+// main loop asks again.
+void RequestOneMsTimerResolution();
+
 // Processes the events that are pending, without waiting.
 void PumpEvents();
