@@ -4,6 +4,8 @@
 #include "app/main_loop.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -17,6 +19,10 @@ struct LoopRig {
         env.delayMs = [this](uint32_t ms) { delays += ms; };
         env.hooks.Tick1ms = [this] { fired.push_back(1); };
         env.hooks.Tick10ms = [this] { fired.push_back(10); };
+        env.hooks.Tick50ms = [this] { fired.push_back(50); };
+        env.hooks.Tick100ms = [this] { fired.push_back(100); };
+        env.hooks.Tick250ms = [this] { fired.push_back(250); };
+        env.hooks.Tick500ms = [this] { fired.push_back(500); };
         env.hooks.Tick1000ms = [this] { fired.push_back(1000); };
     }
     std::vector<int> passAt(uint32_t now) {
@@ -53,9 +59,37 @@ TEST(MainLoopHooks, FireOnTheirPeriods) {
         EXPECT_EQ(rig.passAt(s.start + 3), std::vector<int>{}) << s.start;
         EXPECT_EQ(rig.passAt(s.start + 9), (std::vector<int>{1})) << s.start;
         EXPECT_EQ(rig.passAt(s.start + 10), (std::vector<int>{10})) << s.start;
-        EXPECT_EQ(rig.passAt(s.start + 1000), (std::vector<int>{1, 10, 1000})) << s.start;
+        EXPECT_EQ(rig.passAt(s.start + 49), (std::vector<int>{1, 10})) << s.start;
+        EXPECT_EQ(rig.passAt(s.start + 50), (std::vector<int>{50})) << s.start;
+        EXPECT_EQ(rig.passAt(s.start + 100), (std::vector<int>{1, 10, 50, 100})) << s.start;
+        EXPECT_EQ(rig.passAt(s.start + 249), (std::vector<int>{1, 10, 50, 100})) << s.start;
+        EXPECT_EQ(rig.passAt(s.start + 250), (std::vector<int>{250})) << s.start;
+        EXPECT_EQ(rig.passAt(s.start + 499), (std::vector<int>{1, 10, 50, 100})) << s.start;
+        EXPECT_EQ(rig.passAt(s.start + 500), (std::vector<int>{250, 500})) << s.start;
+        EXPECT_EQ(rig.passAt(s.start + 999), (std::vector<int>{1, 10, 50, 100, 250})) << s.start;
+        EXPECT_EQ(rig.passAt(s.start + 1000), (std::vector<int>{500, 1000})) << s.start;
         EXPECT_EQ(rig.state.LastTick1000, int32_t(s.start + 1000));
     }
+}
+
+// pump, timer resolution, clock, pump, hooks, pump: the hooks see the clock of their own pass.
+TEST(MainLoopPass, StepsInTheirOrder) {
+    LoopRig rig;
+    std::vector<std::string> steps;
+    rig.env.pump = [&](int32_t) { steps.push_back("pump"); };
+    rig.env.timeBeginPeriod1 = [&] { steps.push_back("period"); };
+    rig.env.clock = [&] {
+        steps.push_back("clock");
+        return rig.clock;
+    };
+    rig.env.hooks.Tick1ms = [&] { steps.push_back("hook"); };
+    rig.clock = 10;
+    MainLoopPass(rig.state, rig.process, rig.env);
+    std::vector<std::string> afterFirstPump(std::find(steps.begin(), steps.end(), "pump"),
+                                            steps.end());
+    EXPECT_EQ(afterFirstPump,
+              (std::vector<std::string>{"pump", "period", "clock", "pump", "hook", "pump"}));
+    EXPECT_EQ(rig.state.NowMs, 10);
 }
 
 TEST(MainLoopHooks, IdlePassSleepsUntilTheNextHookWithWork) {
