@@ -359,6 +359,10 @@ TEST(FullRefresh, ExactlyOneZoneAndOneTaskHighlighted) {
         EXPECT_TRUE(IsHighlighted(w.Command定时任务(tasks[i])));
         EXPECT_EQ(w.FlagRefreshing, kFalse);
     }
+    // Highlight is light green (red 128, green 255, blue 128); neutral is the button face.
+    EXPECT_EQ(w.Command区域(3)->palette().color(QPalette::Button), QColor(0x80, 0xFF, 0x80));
+    EXPECT_EQ(w.Command区域(4)->palette().color(QPalette::Button),
+              QApplication::palette(w.Command区域(4)).color(QPalette::Button));
 }
 
 TEST(WindowCommands, SaveWritesTheTaskFileOrSaysWhyNot) {
