@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
@@ -134,6 +136,49 @@ TEST(MainWindowGeometry, ControlsSitWhereTheTwipsTablePutsThem) {
     EXPECT_EQ(w.findChild<QWidget*>(QStringLiteral("Command机器IP(64)")), w.Command机器IP(64));
     EXPECT_FALSE(w.Text下载显示()->isVisibleTo(&w));
     EXPECT_FALSE(w.Command退出下载()->isVisibleTo(&w));
+}
+
+// The captions of the fixed controls, as the operator reads them.
+TEST(MainWindowCaptions, FramesLabelsAndButtons) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("M-4500 设置C30"));
+    const struct {
+        const char* name;
+        const char* caption;
+    } rows[] = {
+        {"Frame1", ""},
+        {"Frame区域", "区域"},
+        {"Frame机器", "选择机器IP   (鼠标左键选择修改IP，右键选择区域使用的IP)"},
+        {"Frame定时任务", "定时任务"},
+        {"Label4", "串口"},
+        {"Label1", "区域备注"},
+        {"Label5", "修改IP"},
+        {"Label7", "触发时间"},
+        {"Label8", "："},
+        {"Label2", "场景"},
+        {"Label6", "任务备注"},
+        {"Command下载参数到机器", "下载参数到机器"},
+        {"Command保存", "保存"},
+        {"Command电脑时间同步", "电脑时间同步"},
+        {"Command退出下载", "退出"},
+    };
+    for (const auto& row : rows) {
+        const QString name = QString::fromUtf8(row.name);
+        QWidget* widget = w.findChild<QWidget*>(name);
+        ASSERT_NE(widget, nullptr) << row.name;
+        QString text;
+        if (auto* box = qobject_cast<QGroupBox*>(widget)) {
+            text = box->title();
+        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+            text = label->text();
+        } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            text = button->text();
+        }
+        EXPECT_EQ(text, QString::fromUtf8(row.caption)) << row.name;
+    }
+    // The port list's own caption, until the serial form's initialise puts the remembered port.
+    EXPECT_EQ(w.Combo串口()->currentText(), QStringLiteral("1"));
 }
 
 TEST(MachineButtons, RightPressesToggleOnlyTheCurrentZone) {
