@@ -297,6 +297,9 @@ void MainWindow::Load() {
         if (!loaded.keptCopy.isEmpty()) {
             text += QStringLiteral("\n原文件已另存为：%1")
                         .arg(QDir::toNativeSeparators(loaded.keptCopy));
+        } else if (!loaded.keepError.isEmpty()) {
+            // The next save will overwrite the damaged file: the operator must know first.
+            text += QStringLiteral("\n原文件未能另存，保存将覆盖它：%1").arg(loaded.keepError);
         }
         deps_.messages.information(text);
     }

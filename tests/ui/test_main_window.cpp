@@ -68,6 +68,24 @@ TEST(MainWindowLoad, DamagedTaskFileNamesTheKeptCopy) {
     EXPECT_EQ(ReadBytes(QDir::fromNativeSeparators(kept)), damaged) << lines[1].toStdString();
 }
 
+// When no copy can be made the message says so, since the next save overwrites the file.
+TEST(MainWindowLoad, DamagedTaskFileThatCannotBeKeptIsSaidSo) {
+    WindowRig rig;
+    QByteArray damaged(kTaskFileSize, '\0');
+    damaged[0] = 0x18;
+    ASSERT_TRUE(WriteBytes(rig.taskFile(), damaged));
+    for (int i = 0; i < 1000; ++i) {  // every name for a kept copy is taken
+        ASSERT_TRUE(WriteBytes(rig.taskFile() + ".bad" + (i ? QString::number(i) : QString()),
+                               QByteArray("x")));
+    }
+    rig.load();
+    ASSERT_EQ(rig.messages.shown.size(), 1);
+    const QStringList lines = rig.messages.shown[0].split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], QStringLiteral("文件错误！"));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("原文件未能另存"))) << lines[1].toStdString();
+}
+
 TEST(MainWindowLoad, CaptionsComeFromTheTaskFile) {
     WindowRig rig;
     ConfigTables c;

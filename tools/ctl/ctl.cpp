@@ -137,6 +137,8 @@ int LoadForDownload(const QString& path, ConfigTables& config) {
                            .arg(path);
         if (!loaded.keptCopy.isEmpty()) {
             text += QStringLiteral(" (a copy is kept as %1)").arg(loaded.keptCopy);
+        } else if (!loaded.keepError.isEmpty()) {
+            text += QStringLiteral(" (no copy could be kept: %1)").arg(loaded.keepError);
         }
         Error(text);
         return kExitTaskFile;
