@@ -10,10 +10,10 @@ constexpr Qt::Alignment kCentre = Qt::AlignHCenter | Qt::AlignTop;
 
 }  // namespace
 
-const std::vector<ControlSpec>& MainWindowControls() {
+const std::vector<ControlRow>& MainWindowControls() {
     // Containers come before the controls they hold; later rows lie above earlier ones, so the
     // log box covers everything and the exit button lies above the log box.
-    static const std::vector<ControlSpec> table = {
+    static const std::vector<ControlRow> table = {
         {"Frame1", K::GroupBox, "", "", 120, 0, 15495, 975},
         {"Label4", K::Label, "Frame1", "串口", 360, 400, 495, 375, kRight},
         {"Combo串口", K::ComboBox, "Frame1", "1", 960, 360, 1095, 300},

@@ -27,7 +27,7 @@ enum class ControlKind {
     HLine,
 };
 
-struct ControlSpec {
+struct ControlRow {
     const char* name;
     ControlKind kind;
     const char* parent;  // "" = the window itself
@@ -42,7 +42,7 @@ struct ControlSpec {
     int count = 0, columns = 0, pitchX = 0, pitchY = 0;
 };
 
-const std::vector<ControlSpec>& MainWindowControls();
+const std::vector<ControlRow>& MainWindowControls();
 
 // Twips to device-independent pixels, rounding both edges so that neighbours do not overlap.
 QRect TwipsToPixels(int left, int top, int width, int height);

@@ -136,20 +136,21 @@ PortSelector& MainWindow::portSelector() {
 
 void MainWindow::BuildControls() {
     QMap<QString, QWidget*> containers{{QString(), this}};
-    for (const ControlSpec& spec : MainWindowControls()) {
-        QWidget* parent = containers.value(QString::fromUtf8(spec.parent), this);
-        const QString name = QString::fromUtf8(spec.name);
-        const QString caption = QString::fromUtf8(spec.caption);
-        const QRect geometry = TwipsToPixels(spec.left, spec.top, spec.width, spec.height);
+    for (const ControlRow& control : MainWindowControls()) {
+        QWidget* parent = containers.value(QString::fromUtf8(control.parent), this);
+        const QString name = QString::fromUtf8(control.name);
+        const QString caption = QString::fromUtf8(control.caption);
+        const QRect geometry =
+            TwipsToPixels(control.left, control.top, control.width, control.height);
         QWidget* widget = nullptr;
-        switch (spec.kind) {
+        switch (control.kind) {
             case ControlKind::GroupBox:
                 widget = new QGroupBox(caption, parent);
                 containers.insert(name, widget);
                 break;
             case ControlKind::Label: {
                 auto* label = new QLabel(caption, parent);
-                label->setAlignment(spec.align);
+                label->setAlignment(control.align);
                 widget = label;
                 break;
             }
@@ -172,14 +173,14 @@ void MainWindow::BuildControls() {
                 widget = new QPushButton(caption, parent);
                 break;
             case ControlKind::ButtonArray:
-                for (int n = 1; n <= spec.count; ++n) {
+                for (int n = 1; n <= control.count; ++n) {
                     auto* button = new QPushButton(parent);
-                    button->setObjectName(ArrayElementName(spec.name, n));
-                    const int row = (n - 1) / spec.columns;
-                    const int column = (n - 1) % spec.columns;
-                    button->setGeometry(TwipsToPixels(spec.left + spec.pitchX * column,
-                                                      spec.top + spec.pitchY * row, spec.width,
-                                                      spec.height));
+                    button->setObjectName(ArrayElementName(control.name, n));
+                    const int row = (n - 1) / control.columns;
+                    const int column = (n - 1) % control.columns;
+                    button->setGeometry(TwipsToPixels(control.left + control.pitchX * column,
+                                                      control.top + control.pitchY * row,
+                                                      control.width, control.height));
                     if (name == QStringLiteral("Command区域")) {
                         zoneButtons_.at(n) = button;
                     } else if (name == QStringLiteral("Command机器IP")) {
@@ -206,27 +207,28 @@ void MainWindow::BuildControls() {
                 auto* line = new QFrame(parent);
                 line->setFrameShape(QFrame::HLine);
                 line->setFrameShadow(QFrame::Plain);
-                line->setLineWidth(spec.height);
+                line->setLineWidth(control.height);
                 widget = line;
                 break;
             }
         }
         widget->setObjectName(name);
-        if (spec.kind == ControlKind::HLine) {
-            widget->setGeometry(TwipsToPixels(spec.left), TwipsToPixels(spec.top) - spec.height / 2,
-                                TwipsToPixels(spec.left + spec.width) - TwipsToPixels(spec.left),
-                                spec.height);
+        if (control.kind == ControlKind::HLine) {
+            widget->setGeometry(
+                TwipsToPixels(control.left), TwipsToPixels(control.top) - control.height / 2,
+                TwipsToPixels(control.left + control.width) - TwipsToPixels(control.left),
+                control.height);
         } else {
             widget->setGeometry(geometry);
         }
-        if (spec.fontFamily != nullptr) {
+        if (control.fontFamily != nullptr) {
             QFont font = WindowFont();
-            font.setFamilies({QString::fromUtf8(spec.fontFamily), QStringLiteral("SimSun"),
+            font.setFamilies({QString::fromUtf8(control.fontFamily), QStringLiteral("SimSun"),
                               QStringLiteral("WenQuanYi Micro Hei")});
-            font.setPointSizeF(spec.fontPoints);
+            font.setPointSizeF(control.fontPoints);
             widget->setFont(font);
         }
-        if (spec.initiallyHidden) {
+        if (control.initiallyHidden) {
             widget->hide();
         }
     }
