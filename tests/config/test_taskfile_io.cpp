@@ -3,15 +3,16 @@
 #include "config/taskfile.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #ifndef Q_OS_WIN
-#include <sys/resource.h>
+#include "support/file_size_limit.h"
+
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #endif
 
@@ -157,15 +158,10 @@ TEST_F(TaskFileOnDisk, WriteFailingHalfwayKeepsThePreviousFile) {
     ASSERT_TRUE(SaveTaskFile(Sample(1), path()).ok);
     const QByteArray previous = Read(path());
 
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::optional<FileSizeLimit> limit(std::in_place, 4096);
+    ASSERT_TRUE(limit->ok());
     const SaveResult saved = SaveTaskFile(Sample(2), path());
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.reset();
 
     EXPECT_FALSE(saved.ok);
     EXPECT_EQ(saved.error, QString::fromLocal8Bit(std::strerror(EFBIG)));  // "File too large"
@@ -180,16 +176,11 @@ TEST_F(TaskFileOnDisk, FailedCopyOfADamagedFileIsReportedWithReason) {
     damaged[1] = 0x11;
     Write(path(), damaged);
 
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::optional<FileSizeLimit> limit(std::in_place, 4096);
+    ASSERT_TRUE(limit->ok());
     ConfigTables c;
     const LoadResult result = LoadTaskFile(c, path());
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.reset();
 
     EXPECT_EQ(result.status, LoadStatus::HeaderMismatch);
     EXPECT_TRUE(result.keptCopy.isEmpty());

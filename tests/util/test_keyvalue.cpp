@@ -3,6 +3,7 @@
 #include "util/keyvalue.h"
 
 #include <gtest/gtest.h>
+#include <optional>
 
 #include <QDir>
 #include <QFile>
@@ -10,9 +11,9 @@
 #include <QTemporaryDir>
 
 #ifndef Q_OS_WIN
-#include <sys/resource.h>
+#include "support/file_size_limit.h"
+
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #endif
 
@@ -178,16 +179,11 @@ TEST_F(KeyValueFile, WriteFailingHalfwayKeepsTheOldFile) {
         before += "LINE" + QByteArray::number(i) + "=value\r\n";
     }
     writeBytes(before);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    rlimit small = old;
-    small.rlim_cur = 100;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    std::optional<FileSizeLimit> limit(std::in_place, 100);
+    ASSERT_TRUE(limit->ok());
     QString error;
     const bool written = WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("1"), &error);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    limit.reset();
     EXPECT_FALSE(written);
     EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(EFBIG)));
     EXPECT_EQ(readBytes(), before);
