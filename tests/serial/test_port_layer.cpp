@@ -18,8 +18,10 @@
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <chrono>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -82,6 +84,32 @@ TEST_F(PortLayerTest, PendingBytesComeAtMostTwentyPerRead) {
     EXPECT_EQ(layer->Fun_ReadHex(), ReceivedText(sent.left(20)));
     EXPECT_EQ(layer->Fun_ReadHex(), ReceivedText(sent.mid(20)));
     EXPECT_EQ(layer->Fun_ReadHex(), QString());
+}
+
+// A read ends about 1 ms after the bytes stop coming, not at its 21 ms limit: a 12 ms pause on
+// the line ends it, and what follows the pause comes with a later read.
+TEST_F(PortLayerTest, APauseOnTheLineEndsTheRead) {
+    Map({{1, ptyA.slavePath()}});
+    ASSERT_TRUE(Open(1));
+    const QByteArray first = QByteArray::fromHex("0102030405");
+    const QByteArray second = QByteArray::fromHex("A1A2A3A4A5");
+    std::thread line([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        ptyA.send(first);
+        std::this_thread::sleep_for(std::chrono::milliseconds(12));
+        ptyA.send(second);
+    });
+    QString read = layer->Fun_ReadHex();
+    for (int i = 0; i < 20 && read.isEmpty(); ++i) {
+        read = layer->Fun_ReadHex();  // until the first bytes are there
+    }
+    EXPECT_EQ(read, ReceivedText(first));
+    QString rest;
+    for (int i = 0; i < 50 && rest.size() < ReceivedText(second).size(); ++i) {
+        rest += layer->Fun_ReadHex();
+    }
+    line.join();
+    EXPECT_EQ(rest, ReceivedText(second));
 }
 
 TEST_F(PortLayerTest, ReceivedBytesBecomeTwoDigitsAndASpace) {
