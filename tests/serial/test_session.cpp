@@ -217,6 +217,8 @@ TEST_F(SessionLogicTest, TimerIsOffDuringAPollAndStaysOffWhenThePollClosedThePor
 TEST_F(SessionLogicTest, TimerPollsEveryTenMillisecondsWhileOpen) {
     form.PortNumber = 1;
     form.Fun_强制打开串口();
+    EXPECT_EQ(form.Timer串口接收.interval(), 10);
+    EXPECT_TRUE(form.Timer串口接收.isActive());
     line.chunks = {QByteArray("\x10\x20", 2), QByteArray("\x30", 1)};
     Fun_DelayMs(300);
     EXPECT_GE(line.reads, 5);
@@ -224,6 +226,7 @@ TEST_F(SessionLogicTest, TimerPollsEveryTenMillisecondsWhileOpen) {
     EXPECT_EQ(RxBuff[2], 0x30);
 
     form.Fun_关闭串口();
+    EXPECT_FALSE(form.Timer串口接收.isActive());
     const int readsAtClose = line.reads;
     Fun_DelayMs(100);
     EXPECT_EQ(line.reads, readsAtClose);
