@@ -1,5 +1,5 @@
 #pragma once
-// M_00_main: the process-wide parts of the application, their start-up in the specified order,
+// M_00_main: the process-wide parts of the application, their start-up in its fixed order,
 // and the process entry that runs the main loop for the rest of the process's life.
 
 #include "app/main_loop.h"

@@ -148,7 +148,7 @@ namespace {
 
 // Counts read from the file bound the later loops. Elements past the tables' ends are not
 // stored, but their bytes are still passed over as the counts say, so every later byte is read
-// from where the design puts it.
+// from where the file layout puts it.
 struct SectionCounts {
     int machines = 0;
     int zones = 0;

@@ -1,4 +1,4 @@
-// Start-up in its specified order, in this process: the serial form's load brings the main
+// Start-up in its fixed order, in this process: the serial form's load brings the main
 // window up through the port list, so the task-file message comes before any window is visible
 // and before the ports are listed.
 
