@@ -24,8 +24,7 @@ int OneStart(int argc, char** argv) {
     WriteBytes(TaskFilePath(dir.path()), BuildTaskImage(ConfigTables{}));
     WindowRig rig(MakeQtSerialBackend(PortMap(QDir(dir.path()).filePath("system.ini"))),
                   dir.path());
-    rig.session.Load(
-        [&]() -> PortSelector& { return (rig.window ? *rig.window : rig.load()).portSelector(); });
+    rig.app.BringUp();
     rig.window->show();
     QElapsedTimer limit;
     limit.start();

@@ -67,8 +67,7 @@ int main(int argc, char** argv) {
     }
 
     WindowRig rig(MakeQtSerialBackend(PortMap(ini)), dir.path());
-    rig.session.Load(
-        [&]() -> PortSelector& { return (rig.window ? *rig.window : rig.load()).portSelector(); });
+    rig.app.BringUp();
     MainWindow& w = *rig.window;
     w.show();
     if (!QTest::qWaitForWindowExposed(&w)) {

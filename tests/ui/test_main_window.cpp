@@ -458,8 +458,7 @@ TEST(WindowCommands, ClosingRequestsTheExit) {
 TEST(PortList, EntriesTellTheirDeviceAndAPickIsRemembered) {
     WindowRig rig(std::make_unique<ListedPortsBackend>(QSet<int32_t>{2, 5}));
     ASSERT_TRUE(WriteBytes(rig.process.SystemIniPath, "COM5=/dev/m45-demo\r\n"));
-    rig.session.Load(
-        [&]() -> PortSelector& { return (rig.window ? *rig.window : rig.load()).portSelector(); });
+    rig.app.BringUp();
     MainWindow& w = *rig.window;
     QComboBox* list = w.Combo串口();
     ASSERT_EQ(list->count(), 2);

@@ -2,6 +2,7 @@
 // A real main window on real files in a temporary directory, with the message boxes recorded
 // instead of shown and a serial backend that finds exactly the ports a test asks for.
 
+#include "app/application.h"
 #include "config/config.h"
 #include "config/taskfile.h"
 #include "device/protocol.h"
@@ -63,37 +64,27 @@ inline QByteArray ReadBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The parts of one process, built the way start-up builds them.
+// The parts of one process, built by the application's own start-up code, on real files in a
+// temporary directory (or `dir`) and with the message boxes recorded.
 struct WindowRig {
     explicit WindowRig(
         std::unique_ptr<SerialBackend> serial = std::make_unique<ListedPortsBackend>(),
         QString dir = {})
-        : appDir(dir.isEmpty() ? temp.path() : dir),
-          process{QDir(appDir).filePath("system.ini")},
-          backend(std::move(serial)),
-          port(*backend),
-          session(process, port) {
-        session.setReceiver(proto.RxCount, proto.RxBuff, [this] { Fun_RxParse(proto); });
-    }
+        : appDir(dir.isEmpty() ? temp.path() : dir), app(appDir, messages, std::move(serial)) {}
     QString taskFile() const { return TaskFilePath(appDir); }
     // Creates the window and runs its load, as the serial form's first use of the port list does.
-    MainWindow& load() {
-        window = std::make_unique<MainWindow>(
-            MainWindowDeps{process, config, proto, session, port, appDir, messages});
-        window->Load();
-        return *window;
-    }
+    MainWindow& load() { return app.mainWindow(); }
 
     QTemporaryDir temp;
     QString appDir;
     RecordingMessages messages;
-    ProcessState process;
-    ConfigTables config;
-    ProtocolState proto;
-    std::unique_ptr<SerialBackend> backend;
-    PortLayer port;
-    SerialForm session;
-    std::unique_ptr<MainWindow> window;
+    Application app;
+    ProcessState& process = app.process;
+    ConfigTables& config = app.config;
+    ProtocolState& proto = app.proto;
+    PortLayer& port = app.port;
+    SerialForm& session = app.session;
+    std::unique_ptr<MainWindow>& window = app.window;
 };
 
 // Benchmarks run on the screen when there is one, offscreen otherwise.
