@@ -12,7 +12,6 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -40,35 +39,9 @@ class PcSide {
     }
     bool ok() const { return fd_ >= 0; }
 
-    void send(const QByteArray& bytes) {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd_, bytes.constData() + done, bytes.size() - done);
-            if (n > 0) {
-                done += n;
-            } else {
-                pollfd p{fd_, POLLOUT, 0};
-                ::poll(&p, 1, 10);
-            }
-        }
-    }
-
+    void send(const QByteArray& bytes) { WriteAllTo(fd_, bytes); }
     // What arrives within timeoutMs, returning early once `want` bytes are there.
-    QByteArray receive(int want, int timeoutMs = 3000) {
-        QByteArray out;
-        QElapsedTimer t;
-        t.start();
-        while (out.size() < want && t.elapsed() < timeoutMs) {
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(timeoutMs - t.elapsed())) <= 0)
-                continue;
-            char buf[1024];
-            const ssize_t n = ::read(fd_, buf, sizeof buf);
-            if (n > 0)
-                out.append(buf, n);
-        }
-        return out;
-    }
+    QByteArray receive(int want, int timeoutMs = 3000) { return ReadFrom(fd_, want, timeoutMs); }
 
     QByteArray exchange(const QByteArray& request, int want) {
         send(request);

@@ -27,20 +27,20 @@ PseudoTerminal::~PseudoTerminal() {
         ::close(master_);
 }
 
-void PseudoTerminal::send(const QByteArray& bytes) {
+void WriteAllTo(int fd, const QByteArray& bytes) {
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(master_, bytes.constData() + done, bytes.size() - done);
+        const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
         if (n > 0) {
             done += n;
         } else {
-            pollfd p{master_, POLLOUT, 0};
+            pollfd p{fd, POLLOUT, 0};
             ::poll(&p, 1, 10);
         }
     }
 }
 
-QByteArray PseudoTerminal::receive(int want, int timeoutMs) {
+QByteArray ReadFrom(int fd, int want, int timeoutMs) {
     QByteArray out;
     QElapsedTimer t;
     t.start();
@@ -48,13 +48,21 @@ QByteArray PseudoTerminal::receive(int want, int timeoutMs) {
         const int left = timeoutMs - static_cast<int>(t.elapsed());
         if (left <= 0)
             break;
-        pollfd p{master_, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, left) <= 0)
             continue;
         char buf[4096];
-        const ssize_t n = ::read(master_, buf, sizeof buf);
+        const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n > 0)
             out.append(buf, n);
     }
     return out;
+}
+
+void PseudoTerminal::send(const QByteArray& bytes) {
+    WriteAllTo(master_, bytes);
+}
+
+QByteArray PseudoTerminal::receive(int want, int timeoutMs) {
+    return ReadFrom(master_, want, timeoutMs);
 }

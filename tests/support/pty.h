@@ -5,6 +5,12 @@
 #include <QByteArray>
 #include <QString>
 
+// Writes all bytes to a non-blocking descriptor, waiting while it is full.
+void WriteAllTo(int fd, const QByteArray& bytes);
+// What arrives on a non-blocking descriptor within `timeoutMs`, returning early once at least
+// `want` bytes are there.
+QByteArray ReadFrom(int fd, int want, int timeoutMs);
+
 class PseudoTerminal {
   public:
     PseudoTerminal();
