@@ -11,13 +11,32 @@ constexpr uint8_t kHeader[4] = {0xAA, 0x55, 0x78, 0x7A};
 constexpr int kChecksumBias = 0x54;
 // Resynchronisation moves one byte per pass; this many passes per call at most.
 constexpr int kMaxResyncPasses = 500;
-// After a resync drop, a remainder this short waits for more bytes.
+// After a resync drop, a remainder this short waits for more bytes, unless a whole frame is
+// already in it.
 constexpr int kResyncWaitBelow = 10;
 // A 16-bit length field cannot describe a longer frame.
 constexpr int kMaxFrameLength = 0xFFFF;
 
-bool HeaderAtFront(const ProtocolState& s) {
-    return std::equal(std::begin(kHeader), std::end(kHeader), s.RxBuff.begin());
+bool HeaderAt(const ProtocolState& s, int32_t at) {
+    return std::equal(std::begin(kHeader), std::end(kHeader), s.RxBuff.begin() + at);
+}
+
+int32_t DeclaredLength(const ProtocolState& s, int32_t at) {
+    return s.RxBuff[size_t(at) + 4] * 256 + s.RxBuff[size_t(at) + 5];
+}
+
+// Whether dropping bytes from the front would bring a whole frame (a header and as many bytes as
+// its length declares, 8..1200) to the front with the bytes already buffered. A short remainder
+// waits for more bytes only when none is there: the controller sends nothing more after its
+// reply, so a reply behind a few noise bytes would otherwise wait for ever.
+bool CompleteFrameAhead(const ProtocolState& s) {
+    for (int32_t at = 0; at + kFrameOverhead <= s.RxCount; ++at) {
+        const int32_t length = DeclaredLength(s, at);
+        if (HeaderAt(s, at) && length >= kFrameOverhead && length <= kMaxRxFrame &&
+            at + length <= s.RxCount)
+            return true;
+    }
+    return false;
 }
 
 // Running checksum as the sender keeps it: after each addition, 256 or more drops by 256.
@@ -112,14 +131,16 @@ void Fun_RxParse(ProtocolState& state) {
     for (int pass = 1;; ++pass) {
         if (state.RxCount < kFrameOverhead)
             return;
-        const bool header = HeaderAtFront(state);
-        const int32_t length = state.RxBuff[4] * 256 + state.RxBuff[5];
+        const bool header = HeaderAt(state, 0);
+        const int32_t length = DeclaredLength(state, 0);
         // A declared length below 8 cannot describe a frame (0 would put the checksum before
         // the buffer). It is treated like a header that does not match: one byte goes and the
         // resynchronisation goes on, so a good frame starting inside those bytes is still found.
         if (!header || length < kFrameOverhead) {
             Fun_RxDiscard(state, 1);
-            if (state.RxCount <= kResyncWaitBelow || pass >= kMaxResyncPasses)
+            if (pass >= kMaxResyncPasses)
+                return;
+            if (state.RxCount <= kResyncWaitBelow && !CompleteFrameAhead(state))
                 return;
             continue;
         }
