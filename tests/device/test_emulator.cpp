@@ -173,7 +173,12 @@ INSTANTIATE_TEST_SUITE_P(
             {"--garbage", "3"},
             {"AA5500 AA55787A000850AC", "AA5500 AA55787A000851AD", "AA5500 AA55787A0009526615"},
             "verify: good"},
-        FaultRow{"no_pacing", {"--no-pacing"}, {kAck50, kAck51, kVerifyGood}, "verify: good"}),
+        FaultRow{"no_pacing", {"--no-pacing"}, {kAck50, kAck51, kVerifyGood}, "verify: good"},
+        FaultRow{"plain_ack_verify",
+                 {"--plain-ack-verify"},
+                 {kAck50, kAck51, kAck51},
+                 "verify: answered by a plain acknowledgement (data good)"},
+        FaultRow{"hang_up_2", {"--hang-up", "2"}, {kAck50, "", ""}, "line hung up at frame 2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Frames a controller cannot take are reported and get no acknowledgement.

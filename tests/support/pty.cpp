@@ -7,6 +7,7 @@
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <cerrno>
 
 PseudoTerminal::PseudoTerminal() {
     char name[256] = {};
@@ -33,6 +34,8 @@ void WriteAllTo(int fd, const QByteArray& bytes) {
         const ssize_t n = ::write(fd, bytes.constData() + done, bytes.size() - done);
         if (n > 0) {
             done += n;
+        } else if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            return;  // the line is gone (hung up): nothing more can be written
         } else {
             pollfd p{fd, POLLOUT, 0};
             ::poll(&p, 1, 10);
@@ -65,4 +68,12 @@ void PseudoTerminal::send(const QByteArray& bytes) {
 
 QByteArray PseudoTerminal::receive(int want, int timeoutMs) {
     return ReadFrom(master_, want, timeoutMs);
+}
+
+void PseudoTerminal::hangUp() {
+    for (int* fd : {&slave_, &master_}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
 }

@@ -5,7 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
-// Writes all bytes to a non-blocking descriptor, waiting while it is full.
+// Writes all bytes to a non-blocking descriptor, waiting while it is full; gives up when the
+// line has gone away.
 void WriteAllTo(int fd, const QByteArray& bytes);
 // What arrives on a non-blocking descriptor within `timeoutMs`, returning early once at least
 // `want` bytes are there.
@@ -24,6 +25,8 @@ class PseudoTerminal {
     void send(const QByteArray& bytes);
     // Reads what arrived from the slave within `timeoutMs` (until at least `want` bytes came).
     QByteArray receive(int want, int timeoutMs);
+    // Closes this end for good, as a pulled adapter does: the slave's opener sees a hang-up.
+    void hangUp();
 
   private:
     int master_ = -1;

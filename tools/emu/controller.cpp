@@ -48,6 +48,10 @@ QDateTime Controller::clock() const {
 
 QByteArray Controller::onFrame(const PcFrame& frame) {
     ++framesSeen_;
+    if (hangingUp()) {
+        report_(QStringLiteral("line hung up at frame %1").arg(framesSeen_));
+        return {};
+    }
     QByteArray out;
     switch (frame.command) {
         case kCmdDownloadRequest:
@@ -157,6 +161,11 @@ QString Controller::verifyVerdict(const QByteArray& payload) const {
 QByteArray Controller::verify(const QByteArray& payload) {
     const QString wrong = verifyVerdict(payload);
     verifyDone_ = true;
+    if (faults_.plainAckVerify) {
+        report_(QStringLiteral("verify: answered by a plain acknowledgement (%1)")
+                    .arg(wrong.isEmpty() ? QStringLiteral("data good") : wrong));
+        return reply(kCmdDataBlock);
+    }
     if (wrong.isEmpty()) {
         report_(QStringLiteral("verify: good"));
         return reply(kCmdVerify, QByteArray(1, static_cast<char>(kVerifyGood)));

@@ -17,6 +17,8 @@ struct FaultOptions {
     int badChecksum = 0;      // this reply (1 = the first) goes out with a wrong checksum; 0 = none
     bool failVerify = false;  // every verify reply says 00
     int garbage = 0;          // bytes of garbage sent before each reply
+    bool plainAckVerify = false;  // the verify is answered by a plain 0x51 acknowledgement
+    int hangUpAt = 0;  // the line goes away when this good frame arrives (1 = the first); 0 = never
 };
 
 class Controller {
@@ -33,6 +35,8 @@ class Controller {
     // The image received since the last download request.
     const QByteArray& image() const { return image_; }
     bool verifyDone() const { return verifyDone_; }
+    // The last frame taken was the one at which the line is to go away (it got no reply).
+    bool hangingUp() const { return faults_.hangUpAt > 0 && framesSeen_ == faults_.hangUpAt; }
     // The controller's clock: 2000-01-01 00:00:00 at start, then what the PC last set, ticking.
     QDateTime clock() const;
 

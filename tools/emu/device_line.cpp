@@ -29,6 +29,7 @@ class DeviceLine : public Line {
 
     QString path() const override { return path_; }
     qint64 write(const QByteArray& bytes) override { return port_.write(bytes); }
+    void hangUp() override { port_.close(); }
 
   private:
     QString path_;

@@ -57,6 +57,12 @@ void Emulator::onFrame(const PcFrame& frame, qint64 arrivedNs) {
     if (finishing_)
         return;
     const QByteArray reply = controller_.onFrame(frame);
+    if (controller_.hangingUp()) {
+        queue_.clear();
+        line_.hangUp();
+        finish();
+        return;
+    }
     const bool verify = frame.command == kCmdVerify;
     if (verify && !options_.savePath.isEmpty())
         saveImage();

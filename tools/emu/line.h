@@ -14,6 +14,8 @@ class Line {
     virtual QString path() const = 0;
     // Takes as many bytes as the line accepts now without blocking; returns that count.
     virtual qint64 write(const QByteArray& bytes) = 0;
+    // Takes the line away as a pulled adapter does: the PC's end sees a hang-up.
+    virtual void hangUp() = 0;
 
     std::function<void(const QByteArray&)> received;
 };

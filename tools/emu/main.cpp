@@ -36,7 +36,8 @@ const char kDescription[] =
     "\n"
     "Bytes are received and sent at the pace of a 115200-baud line (10 bits a byte): a reply\n"
     "never leaves before its request could have arrived, and leaves byte by byte.\n"
-    "Runs until SIGTERM or SIGINT (or the verify, with --exit-after-verify).";
+    "Runs until SIGTERM or SIGINT (or the verify, with --exit-after-verify; or the hang-up,\n"
+    "with --hang-up).";
 
 struct Parsed {
     QString device;
@@ -75,6 +76,11 @@ std::optional<Parsed> ParseArguments(const QCoreApplication& app) {
         {"fail-verify", "Answer every verify request with result 00."},
         {"delay", "Wait <ms> milliseconds before each reply.", "ms"},
         {"garbage", "Send <n> garbage bytes (AA 55 00 repeated) before each reply.", "n"},
+        {"plain-ack-verify", "Answer the verify request with a plain acknowledgement 0x51."},
+        {"hang-up",
+         "Take the line away when the <n>th good frame arrives (1 = the first), as a pulled "
+         "adapter does, and end.",
+         "n"},
         {"exit-after-verify", "End once the verify reply has been sent."},
     });
     parser.process(app);
@@ -90,9 +96,12 @@ std::optional<Parsed> ParseArguments(const QCoreApplication& app) {
     const auto bad = Count(parser, "bad-checksum", 1'000'000'000);
     const auto delay = Count(parser, "delay", 600'000);
     const auto garbage = Count(parser, "garbage", 4096);
-    if (!silent || !bad || !delay || !garbage)
+    const auto hangUp = Count(parser, "hang-up", 1'000'000'000);
+    if (!silent || !bad || !delay || !garbage || !hangUp)
         return std::nullopt;
-    o.faults = {*silent, *bad, parser.isSet("fail-verify"), *garbage};
+    o.faults = {
+        *silent, *bad, parser.isSet("fail-verify"), *garbage, parser.isSet("plain-ack-verify"),
+        *hangUp};
     o.delayMs = *delay;
     o.pacing = !parser.isSet("no-pacing");
     o.hex = parser.isSet("hex");

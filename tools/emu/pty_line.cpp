@@ -26,13 +26,9 @@ namespace {
 class PtyLine : public Line {
   public:
     ~PtyLine() override {
-        notifier_.reset();
         if (!link_.isEmpty() && QFile::symLinkTarget(link_) == path_)
             QFile::remove(link_);
-        if (slave_ >= 0)
-            ::close(slave_);
-        if (master_ >= 0)
-            ::close(master_);
+        hangUp();
     }
 
     bool open(const QString& linkPath, QString* error) {
@@ -60,8 +56,21 @@ class PtyLine : public Line {
     QString path() const override { return path_; }
 
     qint64 write(const QByteArray& bytes) override {
+        if (master_ < 0)
+            return 0;
         const ssize_t n = ::write(master_, bytes.constData(), bytes.size());
         return n > 0 ? n : 0;
+    }
+
+    // With both of this side's descriptors closed, the PC's end of the pseudo-terminal reads
+    // end-of-file or EIO from now on, as a tty does when its adapter is pulled.
+    void hangUp() override {
+        notifier_.reset();
+        for (int* fd : {&slave_, &master_}) {
+            if (*fd >= 0)
+                ::close(*fd);
+            *fd = -1;
+        }
     }
 
   private:
