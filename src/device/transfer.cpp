@@ -117,6 +117,9 @@ int32_t SendBlocks(TransferContext& ctx, const QByteArray& image) {
 DownloadOutcome Verify(TransferContext& ctx, int32_t lastBlock) {
     Fun_LogLine(ctx, QString(), true);
     Fun_LogLine(ctx, QStringLiteral("校验中..."), true);
+    // Only a verify reply of this download may say good: a verdict left by an earlier download
+    // must not turn a plain acknowledgement of the verify into a success.
+    ctx.proto.FlagVerifyOk = kFalse;
     if (SendAndWait(ctx, kCmdVerify, lastBlock + 2) && ctx.proto.FlagVerifyOk == kTrue) {
         Fun_LogLine(ctx, QStringLiteral("校验成功"), false);
         Fun_LogLine(ctx, QStringLiteral(">>下载成功"), true);

@@ -538,6 +538,7 @@ TEST_P(DownloadFault, EndsWithTheFailureLine) {
     ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
     Rig rig(emu.devicePath());
     rig.config = RandomConfig(7);
+    rig.proto.FlagVerifyOk = kTrue;  // the verdict of an earlier download never counts again
     EXPECT_EQ(Fun_DownloadParams(*rig.ctx), GetParam().outcome);
     EXPECT_EQ(rig.log.text, GetParam().log);
     rig.expectPortClosed();
@@ -555,7 +556,17 @@ INSTANTIATE_TEST_SUITE_P(
                                 {QStringLiteral("--fail-verify")},
                                 DownloadOutcome::VerifyFailed,
                                 QStringLiteral(">>读取文件\r\n>>握手成功\r\n") + QString(31, u'-') +
-                                    QStringLiteral("\r\n校验中...\r\n>>校验失败\r\n")}),
+                                    QStringLiteral("\r\n校验中...\r\n>>校验失败\r\n")},
+                      FaultCase{"VerifyAnsweredByAPlainAcknowledgement",
+                                {QStringLiteral("--plain-ack-verify")},
+                                DownloadOutcome::VerifyFailed,
+                                QStringLiteral(">>读取文件\r\n>>握手成功\r\n") + QString(31, u'-') +
+                                    QStringLiteral("\r\n校验中...\r\n>>校验失败\r\n")},
+                      // Noise before every reply (AA 55 00 ...): each reply is still taken.
+                      FaultCase{"GarbageBeforeEveryReply",
+                                {QStringLiteral("--garbage"), QStringLiteral("3")},
+                                DownloadOutcome::Success,
+                                SuccessLog(31)}),
     [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 TEST(TimeSyncEndToEnd, ControllerTakesTheClock) {
