@@ -68,6 +68,7 @@ bool PortLayer::Fun_OpenPort(int16_t& number, QString& baud, QString& byteSize, 
     Fun_ClosePort();
     if (pump_)
         pump_();
+    lineLost_ = false;
     PortHandle = OpenComByNumber(number);
     bool opened = false;
     if (PortHandle != 0) {
@@ -108,6 +109,9 @@ QString PortLayer::Fun_ReadHex() {
     int32_t count = 0;
     if (PortHandle > 0) {
         count = backend_.read(PortHandle, block.data(), kReadRequest);
+    }
+    if (count == SerialBackend::kLineLost) {
+        lineLost_ = true;
     }
     count = std::clamp<int32_t>(count, 0, kReadRequest);  // a failed read counts as nothing
     QString text;

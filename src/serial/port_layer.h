@@ -22,7 +22,10 @@ class SerialBackend {
                          uint8_t parity, uint8_t eofChar) = 0;
     virtual bool setTimeouts(int32_t handle, uint32_t readMs, uint32_t writeMs) = 0;
     // At most `max` bytes: returns at once with bytes already waiting, ends about 1 ms after
-    // the last byte, and returns 0 after about 21 ms of silence.
+    // the last byte, and returns 0 after about 21 ms of silence. kLineLost when the device has
+    // gone away while open (an unplugged adapter, a hung-up line): such a read still takes the
+    // read's time, as a silent line does, so a wait runs out at its usual pace.
+    static constexpr int32_t kLineLost = -1;
     virtual int32_t read(int32_t handle, uint8_t* buf, int32_t max) = 0;
     // Writes all n bytes; returns the count written.
     virtual int32_t write(int32_t handle, const uint8_t* buf, int32_t n) = 0;
@@ -97,10 +100,14 @@ class PortLayer {
     // Why the last OpenComByNumber failed (None after a success), with a text for the operator.
     OpenFailure LastOpenFailure = OpenFailure::None;
     QString LastOpenDetail;
+    // The port opened by the last Fun_OpenPort went away while it was open.
+    bool lineLost() const { return lineLost_; }
 
     SerialBackend& backend() { return backend_; }
+    const SerialBackend& backend() const { return backend_; }
 
   private:
     SerialBackend& backend_;
     std::function<void()> pump_;
+    bool lineLost_ = false;
 };

@@ -5,6 +5,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <vector>
 
@@ -23,7 +25,24 @@ struct OpenEntry {
     uint32_t readConstant = 1;
     uint32_t writeMultiplier = 1;
     uint32_t writeConstant = 1;
+    // The device went away while open. Its descriptor is closed: a hung-up tty stays readable
+    // for ever, and every event pump would return at once.
+    bool hungUp = false;
 };
+
+// How a device that went away shows: a pulled USB adapter as a resource error, a hung-up
+// pseudo-terminal or tty as a failing read of a descriptor that polls readable for ever.
+bool LineGone(QSerialPort::SerialPortError error) {
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
+}
+
+// Closes the device of an entry whose line hung up; the handle stays valid until closed.
+void HangUp(OpenEntry& entry) {
+    entry.hungUp = true;
+    if (entry.port->isOpen()) {
+        entry.port->close();
+    }
+}
 
 // The device a path stands for: symbolic links (/dev/serial/by-id/...) resolved where possible.
 QString DeviceLocation(const QString& path) {
@@ -148,6 +167,15 @@ int32_t QtSerialBackend::open(int32_t number, OpenFailure* why, QString* detail)
         ReportOpenError(*entry->port, path, why, detail);
         return 0;
     }
+    // A hang-up shows first in the event loop, between reads: close there at once (deferred, as
+    // the notifier reporting it must not be deleted under itself).
+    OpenEntry* raw = entry.get();
+    QObject::connect(raw->port.get(), &QSerialPort::errorOccurred, raw->port.get(),
+                     [raw](QSerialPort::SerialPortError error) {
+                         if (LineGone(error)) {
+                             QTimer::singleShot(0, raw->port.get(), [raw] { HangUp(*raw); });
+                         }
+                     });
     if (slot == table_.end()) {
         table_.push_back(std::move(entry));
         return int32_t(table_.size());
@@ -187,8 +215,16 @@ int32_t QtSerialBackend::read(int32_t handle, uint8_t* buf, int32_t max) {
     const qint64 total = qint64(entry->readMultiplier) * max + entry->readConstant;
     QElapsedTimer clock;
     clock.start();
-    if (port.bytesAvailable() == 0) {
+    if (!entry->hungUp && port.bytesAvailable() == 0) {
         port.waitForReadyRead(int(total));
+        if (LineGone(port.error())) {
+            HangUp(*entry);
+        }
+    }
+    if (entry->hungUp) {
+        // Nothing can arrive any more; the read takes its time all the same.
+        QThread::msleep(ulong(std::max<qint64>(0, total - clock.elapsed())));
+        return kLineLost;
     }
     while (port.bytesAvailable() > 0 && port.bytesAvailable() < max) {
         const qint64 left = total - clock.elapsed();
@@ -202,7 +238,7 @@ int32_t QtSerialBackend::read(int32_t handle, uint8_t* buf, int32_t max) {
 
 int32_t QtSerialBackend::write(int32_t handle, const uint8_t* buf, int32_t n) {
     OpenEntry* entry = find(handle);
-    if (entry == nullptr || buf == nullptr || n <= 0)
+    if (entry == nullptr || buf == nullptr || n <= 0 || entry->hungUp)
         return 0;
     QSerialPort& port = *entry->port;
     const qint64 before = port.bytesToWrite();
@@ -228,10 +264,18 @@ class TraceBackend final : public ForwardingBackend {
         clock_.start();
     }
 
+    int32_t open(int32_t number, OpenFailure* why, QString* detail) override {
+        lostReported_ = false;
+        return inner_.open(number, why, detail);
+    }
     int32_t read(int32_t handle, uint8_t* buf, int32_t max) override {
         const int32_t got = inner_.read(handle, buf, max);
         if (got > 0)
             trace("RX", buf, std::min(got, max), QString());
+        if (got == kLineLost && !lostReported_) {
+            lostReported_ = true;
+            trace("RX", buf, 0, QStringLiteral(" (line lost: the device went away)"));
+        }
         return got;
     }
     int32_t write(int32_t handle, const uint8_t* buf, int32_t n) override {
@@ -260,6 +304,7 @@ class TraceBackend final : public ForwardingBackend {
 
     std::function<void(const QString&)> sink_;
     QElapsedTimer clock_;
+    bool lostReported_ = false;  // a lost line is traced once per open, not at every read
 };
 
 }  // namespace

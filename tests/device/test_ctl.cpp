@@ -188,6 +188,17 @@ TEST(Ctl, SilentControllerExits4) {
     EXPECT_EQ(r.out, QStringLiteral(">>读取文件\n>>握手失败\n"));
 }
 
+TEST(Ctl, LineLostDuringTheTransferExits7) {
+    EmulatorProcess emu(
+        {QStringLiteral("--no-pacing"), QStringLiteral("--hang-up"), QStringLiteral("1")});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Workspace ws(emu.devicePath());
+    const CtlRun r = Ctl(ws.args(QStringLiteral("timesync")));  // 100 silent polls: some 2 s
+    EXPECT_EQ(r.code, 7) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(QStringLiteral("port 7 (%1) was lost").arg(emu.devicePath())))
+        << r.err.toStdString();
+}
+
 TEST(Ctl, FailedVerifyExits5) {
     EmulatorProcess emu({QStringLiteral("--no-pacing"), QStringLiteral("--fail-verify")});
     ASSERT_TRUE(emu.ok()) << emu.error().toStdString();

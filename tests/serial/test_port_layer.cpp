@@ -10,6 +10,7 @@
 #include "serial_test_support.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 #include <QElapsedTimer>
@@ -333,6 +334,40 @@ TEST_F(PortLayerTest, TraceReportsEveryChunkWithTimeAndDirection) {
     const QRegularExpression rx("^\\d+\\.\\d{3} RX 05 AB$");
     EXPECT_TRUE(tx.match(trace[0]).hasMatch()) << trace[0].toStdString();
     EXPECT_TRUE(rx.match(trace[1]).hasMatch()) << trace[1].toStdString();
+}
+
+// A device that goes away while open (a pulled adapter) must neither spin the event loop nor
+// make the waits shorter: reads take their time, return nothing and say the line is lost.
+TEST_F(PortLayerTest, LineThatHangsUpIsClosedAndReadsAsSilence) {
+    Map({{1, ptyA.slavePath()}});
+    ASSERT_TRUE(Open(1));
+    ptyA.hangUp();
+    rusage before{}, after{};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer pumping;
+    pumping.start();
+    while (pumping.elapsed() < 300) {
+        Fun_DelayMs(1);  // the event pumping of the waits
+    }
+    QElapsedTimer reading;
+    reading.start();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(layer->Fun_ReadHex(), QString());
+    }
+    EXPECT_GE(reading.elapsed(), 5 * 20) << "reads of a lost line returned early";
+    getrusage(RUSAGE_SELF, &after);
+    const auto ms = [](const rusage& r) {
+        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000 +
+               (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000;
+    };
+    // Generous: the loop left spinning on the hung-up line burns about half of the 300 ms.
+    EXPECT_LT(ms(after) - ms(before), 60) << "the hung-up line kept the loop busy";
+    EXPECT_TRUE(layer->lineLost());
+    EXPECT_NE(layer->PortHandle, 0);  // the handle rule stays: only Fun_ClosePort clears it
+    layer->Fun_SendHex(QStringLiteral("AA 55"));  // writes nothing, raises nothing
+    layer->Fun_ClosePort();
+    EXPECT_EQ(layer->PortHandle, 0);
+    EXPECT_TRUE(Open(1) == false && !layer->lineLost()) << "a new open starts a new line";
 }
 
 TEST(PortMapTest, NumbersMapOntoTheUsualDevicesUnlessTheSettingsFileSaysOtherwise) {

@@ -109,6 +109,7 @@ struct Transfer {
         return ctx;
     }
     bool portFailed() const { return layer.LastOpenFailure != OpenFailure::None; }
+    bool lineLost() const { return layer.lineLost(); }
 
     std::unique_ptr<SerialBackend> qt;
     std::unique_ptr<SerialBackend> trace;
@@ -121,6 +122,15 @@ struct Transfer {
     StdoutUi ui;
     QString dir;
 };
+
+int LineLostExit(const Transfer& t) {
+    const int32_t n = t.session.PortNumber;
+    Error(QStringLiteral("the line on port %1 (%2) was lost during the transfer: the adapter was "
+                         "unplugged or the device went away; plug it in again and retry")
+              .arg(n)
+              .arg(t.layer.backend().devicePath(n)));
+    return kExitLineLost;
+}
 
 int LoadForDownload(const QString& path, ConfigTables& config) {
     // LoadTaskFile creates a missing file empty; the operator asked for a download, not for a new
@@ -153,6 +163,9 @@ int Download(const Options& opt) {
     }
     TransferContext ctx = t.context();
     const DownloadOutcome outcome = Fun_DownloadParams(ctx);
+    if (outcome != DownloadOutcome::Success && t.lineLost()) {
+        return LineLostExit(t);
+    }
     switch (outcome) {
         case DownloadOutcome::Success:
             return kExitOk;
@@ -183,6 +196,9 @@ int TimeSync(const Options& opt) {
     TransferContext ctx = t.context();
     if (Fun_TimeSync(ctx) == TimeSyncOutcome::Confirmed) {
         return kExitOk;
+    }
+    if (t.lineLost()) {
+        return LineLostExit(t);
     }
     if (t.portFailed()) {
         return PortClosedExit(t.layer, t.session.PortNumber);
@@ -315,7 +331,8 @@ QString CtlHelpText() {
         "  3  the port did not open (absent, busy, permission denied: the message says which)\n"
         "  4  no answer from the controller (request, a data block, or the time)\n"
         "  5  verify failed: the controller reported the data as not good, or did not reply\n"
-        "  6  the task file could not be saved (download: before anything was sent)\n");
+        "  6  the task file could not be saved (download: before anything was sent)\n"
+        "  7  the line was lost during the transfer (adapter unplugged, device gone)\n");
 }
 
 int RunCtl(const QStringList& args) {

@@ -12,6 +12,7 @@ enum CtlExit : int {
     kExitNoAnswer = 4,      // the controller did not answer (request, a block, or the time)
     kExitVerifyFailed = 5,  // the verify reply said the data is not good, or none came
     kExitSaveFailed = 6,    // the task file could not be written before the download
+    kExitLineLost = 7,      // the port went away during the transfer (adapter unplugged)
 };
 
 // Runs one command line (without the program name). Needs a QCoreApplication.
