@@ -22,6 +22,10 @@ bool WriteAll(QSaveFile& file, const QByteArray& bytes) {
 
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
     QSaveFile file(path);
+    // A folder the user may not write to can still hold files the user may write (a shared
+    // install folder, a site's folder on a server): then the file is written in place, which
+    // is what saving did before it was made atomic, rather than not at all.
+    file.setDirectWriteFallback(true);
     // Unbuffered, so a failed write shows at write() and is not lost in a late flush that
     // commit() would not report. Without commit() the temporary file is discarded.
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && WriteAll(file, bytes) &&

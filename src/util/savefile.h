@@ -1,6 +1,7 @@
 #pragma once
 // Whole-file replacement that never leaves a half-written file: the bytes go to a temporary file
-// beside the target, which then replaces it.
+// beside the target, which then replaces it. Where the folder refuses the temporary file but the
+// file itself may be written, the file is written in place instead.
 
 #include <QByteArray>
 #include <QString>

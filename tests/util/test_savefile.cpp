@@ -1,0 +1,70 @@
+// Saving as an operator who may write the files but not create new ones in their folder (a
+// shared install folder, a site folder on a server). Run as the unprivileged user: root would
+// pass every check and hide the fault.
+#include "support/unprivileged.h"
+#include "util/keyvalue.h"
+#include "util/savefile.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void Write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+constexpr auto kReadable = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                           QFile::ReadOther | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+
+TEST(SaveInPlace, FolderThatRefusesNewFilesStillTakesItsFiles) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(QFile::setPermissions(tmp.path(), kReadable));  // others may pass through
+    const QString site = tmp.filePath(QStringLiteral("site"));
+    ASSERT_TRUE(QDir().mkdir(site));
+    const QString task = site + QStringLiteral("/TASK.M45");
+    const QString ini = site + QStringLiteral("/system.ini");
+    const QString locked = site + QStringLiteral("/locked.M45");
+    Write(task, "old");
+    Write(ini, "串口=1\r\n");
+    Write(locked, "keep");
+    ASSERT_TRUE(GiveToUnprivileged(task) && GiveToUnprivileged(ini));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadOther));
+    // Root's folder refuses "nobody" new files; for anyone else it is made read-only.
+    ASSERT_TRUE(QFile::setPermissions(site, kReadable & ~QFile::WriteOwner));
+
+    const int rc = RunUnprivileged([&] {
+        if (!WriteFileAtomically(task, "new bytes")) {
+            return 1;
+        }
+        if (!WriteKeyValue(ini, QStringLiteral("串口"), QStringLiteral("3"))) {
+            return 2;
+        }
+        QString why;  // neither folder nor file may be written: a failure with its reason
+        if (WriteFileAtomically(locked, "lost", &why) || why.isEmpty()) {
+            return 3;
+        }
+        return 0;
+    });
+    QFile::setPermissions(site, kReadable);
+
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(Read(task), QByteArray("new bytes"));
+    EXPECT_EQ(Read(ini), QByteArray("串口=3\r\n"));
+    EXPECT_EQ(Read(locked), QByteArray("keep"));
+    QStringList left = QDir(site).entryList(QDir::Files | QDir::Hidden);  // no temporary file
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral("TASK.M45"), QStringLiteral("locked.M45"),
+                                 QStringLiteral("system.ini")}));
+}
+
+}  // namespace
