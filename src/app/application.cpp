@@ -9,10 +9,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QSessionManager>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 Application::Application(const QString& dir, OperatorMessages& boxes,
                          std::unique_ptr<SerialBackend> serialBackend)
@@ -41,13 +43,49 @@ void Application::BringUp() {
     mainWindow();  // exists already unless the session never touched the port list
 }
 
+namespace {
+
+QString SaveFailureText(const QString& path, const QString& error) {
+    return QStringLiteral("保存失败！\n%1\n%2").arg(QDir::toNativeSeparators(path), error);
+}
+
+}  // namespace
+
 void Application::SaveOnExit() {
+    exitSaved = true;
     const QString path = TaskFilePath(appDir);
     const SaveResult saved = SaveTaskFile(config, path);
     if (!saved.ok) {
-        messages.warning(
-            QStringLiteral("保存失败！\n%1\n%2").arg(QDir::toNativeSeparators(path), saved.error));
+        messages.warning(SaveFailureText(path, saved.error));
     }
+}
+
+void Application::SaveForSession(bool mayShowBox) {
+    if (exitSaved) {
+        return;
+    }
+    const QString path = TaskFilePath(appDir);
+    const SaveResult saved = SaveTaskFile(config, path);
+    if (saved.ok) {
+        return;
+    }
+    if (mayShowBox) {
+        messages.warning(SaveFailureText(path, saved.error));
+    } else {
+        std::fprintf(stderr, "m4500-config: %s\n", qPrintable(SaveFailureText(path, saved.error)));
+    }
+}
+
+void Application::SaveAtLastResort() {
+    if (exitSaved) {
+        return;
+    }
+    exitSaved = true;
+    const QString path = TaskFilePath(appDir);
+    const SaveResult saved = SaveTaskFile(config, path);
+    std::fprintf(stderr, "m4500-config: ending without the window: %s\n",
+                 saved.ok ? qPrintable(QStringLiteral("configuration saved to ") + path)
+                          : qPrintable(SaveFailureText(path, saved.error)));
 }
 
 void PumpOrWait(int32_t waitMs) {
@@ -68,6 +106,40 @@ void PumpOrWait(int32_t waitMs) {
 }
 
 namespace {
+
+// The one application whose work must not be lost when the process ends some other way than
+// through the exit sequence: Qt ends the process with exit() when the connection to the display
+// breaks (the X server killed, a logout without a signal), and with a fatal message on some
+// platforms. Static storage, as only that is left to an exit handler.
+Application* g_lastResort = nullptr;
+QtMessageHandler g_previousHandler = nullptr;
+
+void SaveBeforeTheProcessEnds() {
+    if (Application* app = std::exchange(g_lastResort, nullptr)) {
+        app->SaveAtLastResort();
+    }
+}
+
+void OnQtMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg) {
+        SaveBeforeTheProcessEnds();
+    }
+    if (g_previousHandler != nullptr) {
+        g_previousHandler(type, context, text);
+    }
+}
+
+// Registered once the application is up, so its handler runs before the exit handlers of the
+// parts of Qt that the save needs.
+void GuardAgainstAnEndWithoutTheExitSequence(Application& app, QApplication& qapp) {
+    g_lastResort = &app;
+    std::atexit(SaveBeforeTheProcessEnds);
+    g_previousHandler = qInstallMessageHandler(OnQtMessage);
+    QObject::connect(&qapp, &QGuiApplication::commitDataRequest, [&app](QSessionManager& manager) {
+        app.SaveForSession(manager.allowsInteraction());
+        manager.release();
+    });
+}
 
 MainLoopEnv LoopEnv(Application& app, SingleInstance& instance, const MsClock& clock) {
     MainLoopEnv env;
@@ -116,6 +188,7 @@ int Main(int argc, char** argv) {
     });
 
     app.BringUp();
+    GuardAgainstAnEndWithoutTheExitSequence(app, qapp);
     app.mainWindow().show();
     const MsClock clock;
     Fun_DelayMs(100, clock);

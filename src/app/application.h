@@ -27,6 +27,13 @@ struct Application {
 
     // The exit sequence's save; a failure is shown with the file's path and the reason.
     void SaveOnExit();
+    // The session manager asks for the operator's work before a logout: saved now, a failure
+    // shown only when the session manager lets the application interact (else on stderr).
+    void SaveForSession(bool mayShowBox);
+    // The process ends without the exit sequence (the display connection broke): the same
+    // single save, unless the exit sequence has saved already. Never shows a box.
+    void SaveAtLastResort();
+    bool exitSaved = false;  // the exit sequence (or the last resort) has saved
 
     QString appDir;
     OperatorMessages& messages;

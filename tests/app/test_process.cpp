@@ -59,9 +59,13 @@ struct AppCopy {
         ok = QFile::copy(QStringLiteral(M45_BIN_DIR "/m4500-config"), exe);
         QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
     }
-    void start(QProcess& p) {
+    // Offscreen, or on the X display `display` (":7") when one is given.
+    void start(QProcess& p, const QString& display = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("QT_QPA_PLATFORM", display.isEmpty() ? "offscreen" : "xcb");
+        if (!display.isEmpty()) {
+            env.insert("DISPLAY", display);
+        }
         p.setProcessEnvironment(env);
         p.setProgram(exe);
         p.start();
@@ -83,7 +87,67 @@ struct AppCopy {
     bool ok = false;
 };
 
+// A virtual X server of the test's own; its display is ":N".
+class XServer {
+  public:
+    XServer() {
+        server_.start(QStringLiteral("Xvfb"),
+                      {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                       QStringLiteral("0"), QStringLiteral("1280x800x24")});
+        if (server_.waitForStarted(10000) && server_.waitForReadyRead(10000)) {
+            display_ = QStringLiteral(":") + QString::fromLatin1(server_.readLine().trimmed());
+        }
+    }
+    ~XServer() { kill(); }
+    QString display() const { return display_; }
+    void kill() {
+        server_.kill();
+        server_.waitForFinished(5000);
+    }
+    // Runs xdotool on this display; true when it succeeded.
+    bool xdotool(const QStringList& args) const {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display_);
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral("xdotool"), args);
+        return tool.waitForFinished(20000) && tool.exitCode() == 0;
+    }
+
+  private:
+    QProcess server_;
+    QString display_;
+};
+
 }  // namespace
+
+// The X server goes away under the window (killed, or a logout that sends no signal first):
+// Qt ends the process at once, and the operator's typing must be in the task file all the same,
+// written exactly once.
+TEST(Process, EditsAreSavedOnceWhenTheDisplayDies) {
+    AppCopy app;
+    ASSERT_TRUE(app.ok);
+    const QString taskFile = TaskFilePath(app.dir.path());
+    ASSERT_TRUE(SaveTaskFile(ConfigTables{}, taskFile).ok);
+    XServer x;
+    ASSERT_FALSE(x.display().isEmpty()) << "Xvfb did not start";
+    QProcess window;
+    app.start(window, x.display());
+    ASSERT_TRUE(app.waitForLock(20000));
+    // Into the zone remark box (its centre, in pixels of the client area) and type.
+    ASSERT_TRUE(x.xdotool({"search", "--sync", "--onlyvisible", "--name", "M-4500", "windowfocus",
+                           "--sync", "mousemove", "--window", "%1", "944", "220", "click", "1"}));
+    ASSERT_TRUE(x.xdotool({"type", "--delay", "20", "Hall"}));
+    QThread::msleep(500);
+
+    WriteCounter writes(app.dir.path(), "TASK.M45");
+    x.kill();
+    ASSERT_TRUE(window.waitForFinished(20000)) << "still running without its display";
+    ConfigTables saved;
+    ASSERT_EQ(LoadTaskFile(saved, taskFile).status, LoadStatus::Loaded);
+    EXPECT_EQ(saved.ZoneRemark[1].left(4), QStringLiteral("Hall"));
+    EXPECT_EQ(writes.count(), 1);
+}
 
 TEST(Process, SecondCopyEndsAtOnceAndTerminationSavesOnce) {
     AppCopy app;

@@ -63,6 +63,31 @@ TEST(StartUp, RememberedPortAndTaskFileAreShown) {
     EXPECT_EQ(app.mainWindow().Command区域(1)->text(), QStringLiteral("大厅"));
 }
 
+// The saves outside the window's own save button: the session manager's request saves what is
+// there now; the last resort (the display gone) saves only if the exit sequence has not, so the
+// file is never written twice on the way out.
+TEST(ExitSaves, SessionRequestSavesTheLastResortOnlyWithoutTheExitSequence) {
+    QTemporaryDir dir;
+    RecordingMessages messages;
+    Application app(dir.path(), messages, std::make_unique<ListedPortsBackend>());
+    const QString task = TaskFilePath(dir.path());
+    app.config.ZoneRemark[1] = QStringLiteral("前");
+    app.SaveForSession(true);
+    EXPECT_EQ(ReadBytes(task), BuildTaskImage(app.config));
+
+    app.config.ZoneRemark[1] = QStringLiteral("后");
+    app.SaveAtLastResort();
+    EXPECT_EQ(ReadBytes(task), BuildTaskImage(app.config));
+
+    const QByteArray exitImage = BuildTaskImage(app.config);
+    app.SaveOnExit();
+    app.config.ZoneRemark[1] = QStringLiteral("晚");
+    app.SaveAtLastResort();
+    app.SaveForSession(true);
+    EXPECT_EQ(ReadBytes(task), exitImage) << "saved again after the exit sequence";
+    EXPECT_TRUE(messages.shown.isEmpty());
+}
+
 TEST(SingleInstance, OneHolderPerApplicationDirectory) {
     QTemporaryDir a, b;
     SingleInstance first(a.path());
