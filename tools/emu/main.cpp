@@ -61,6 +61,7 @@ std::optional<Parsed> ParseArguments(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         {"device", "Answer on the serial device <path> instead of a pseudo-terminal.", "path"},
         {"link", "Make a symbolic link <path> to the pseudo-terminal's slave.", "path"},
@@ -112,6 +113,7 @@ void PrintLine(const QString& text) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("m4500-emu"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(M45_VERSION));
     const auto parsed = ParseArguments(app);
     if (!parsed)
         return 2;
