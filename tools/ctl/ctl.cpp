@@ -295,11 +295,15 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
 
 }  // namespace
 
+// The manual page is made from this text by help2man: "Options:" and a last "Files:" become its
+// sections, and an option's description starts at least two spaces after it.
 QString CtlHelpText() {
     return QStringLiteral(
         "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace]\n"
         "\n"
         "Talks to the M-4500 controller through the same code as the configuration window.\n"
+        "A task file that is missing or fails its header check is reported and left exactly\n"
+        "as it is: nothing is saved or sent.\n"
         "\n"
         "Commands:\n"
         "  download   Load DIR/TASK.M45, save it again as the window does, and send it to the\n"
@@ -314,26 +318,6 @@ QString CtlHelpText() {
         "             (an existing task file with content is left as it is).\n"
         "  where      Print the task file and the settings file in use, one per line.\n"
         "\n"
-        "Options:\n"
-        "  --dir DIR  Directory holding TASK.M45 and system.ini (default: the folder the\n"
-        "             window uses, see Files).\n"
-        "  --port N   Use port N instead of the line 串口=N in DIR/system.ini. A line\n"
-        "             COMn=<device> in system.ini maps port n onto any device; see 'ports'.\n"
-        "  --trace    Print every frame in both directions as hex with times, to stderr.\n"
-        "  -h, --help This text.\n"
-        "  --version  The version.\n"
-        "\n"
-        "Files:\n"
-        "  The window and m4500ctl keep TASK.M45 and system.ini in one folder: beside the\n"
-        "  executables when that folder is writable (a build tree, a portable folder, a copy\n"
-        "  on a USB stick); for an installed copy (executables in <prefix>/bin, the package's\n"
-        "  files in <prefix>/share/m4500-config) or a folder that is not writable, the user's\n"
-        "  data folder m4500-config (on Linux $XDG_DATA_HOME/m4500-config, by default\n"
-        "  ~/.local/share/m4500-config), made on first use. 'm4500ctl where' shows which.\n"
-        "\n"
-        "A task file that is missing or fails its header check is reported and left exactly\n"
-        "as it is: nothing is saved or sent.\n"
-        "\n"
         "Exit codes:\n"
         "  0  download ended with \">>下载成功\"; the controller confirmed the time; ports "
         "listed;\n"
@@ -343,7 +327,25 @@ QString CtlHelpText() {
         "  3  the port did not open (absent, busy, permission denied: the message says which)\n"
         "  4  no answer from the controller (request, a data block, or the time)\n"
         "  5  verify failed: the controller reported the data as not good, or did not reply\n"
-        "  6  the task file could not be saved (download: before anything was sent)\n");
+        "  6  the task file could not be saved (download: before anything was sent)\n"
+        "\n"
+        "Options:\n"
+        "  --dir DIR  Directory holding TASK.M45 and system.ini (default: the folder the\n"
+        "             window uses, see Files).\n"
+        "  --port N   Use port N instead of the line 串口=N in DIR/system.ini. A line\n"
+        "             COMn=<device> in system.ini maps port n onto any device; see 'ports'.\n"
+        "  --trace    Print every frame in both directions as hex with times, to stderr.\n"
+        "  --help     This text (also -h).\n"
+        "  --version  The version.\n"
+        "\n"
+        "Files:\n"
+        "The window and m4500ctl keep TASK.M45 and system.ini in one folder: beside the\n"
+        "executables when that folder is writable (a build tree, a portable folder, a copy on\n"
+        "a USB stick); for an installed copy (executables in <prefix>/bin, the package's files\n"
+        "in <prefix>/share/m4500-config) or a folder that is not writable, the user's data\n"
+        "folder m4500-config (on Linux $XDG_DATA_HOME/m4500-config, by default\n"
+        "~/.local/share/m4500-config), made on first use. 'm4500ctl where' prints the two\n"
+        "paths in use.\n");
 }
 
 int RunCtl(const QStringList& args) {
