@@ -5,6 +5,7 @@
 #include "config/taskfile.h"
 #include "serial/port_map.h"
 #include "serial/qt_backend.h"
+#include "util/data_dir.h"
 #include "util/delay.h"
 
 #include <QApplication>
@@ -168,7 +169,10 @@ int Main(int argc, char** argv) {
     // Installed before the lock is taken, so a request to end is never lost once it exists.
     TerminationRequests termination;
 
-    const QString appDir = QCoreApplication::applicationDirPath();
+    // The folder of TASK.M45 and system.ini: beside the executable, or the user's data folder
+    // for an installed copy. The instance lock keys on it, so copies sharing files exclude each
+    // other and an installed copy and a build tree's do not.
+    const QString appDir = DataDir(QCoreApplication::applicationDirPath());
     SingleInstance instance(appDir);
     if (instance.anotherRuns()) {
         return 0;  // silently: no window, nothing shown

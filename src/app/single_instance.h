@@ -1,19 +1,19 @@
 #pragma once
-// The single-instance rule: one running copy per application directory. A second start finds
-// the lock held and ends silently; a lock left behind by a copy that crashed is stale (its
-// process is gone) and is taken over.
+// The single-instance rule: one running copy per folder of task file and settings file. A second
+// start finds the lock held and ends silently; a lock left behind by a copy that crashed is stale
+// (its process is gone) and is taken over.
 
 #include <QLockFile>
 #include <QString>
 
-// Lock file in the temporary directory, keyed by the application directory, so a copy
+// Lock file in the temporary directory, keyed by the folder that holds the task file, so a copy
 // installed in a read-only directory can still take it.
 QString InstanceLockPath(const QString& appDir);
 
 class SingleInstance {
   public:
     explicit SingleInstance(const QString& appDir);
-    // True when another copy from the same directory holds the lock.
+    // True when another copy using the same folder holds the lock.
     bool anotherRuns() const { return another_; }
     // Gives the lock up (before the process ends without running destructors).
     void release() { lock_.unlock(); }

@@ -24,6 +24,11 @@ QByteArray ReadAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+bool WriteTask(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 // Counts completed writes of one file name in a directory (a replace by rename included).
 class WriteCounter {
   public:
@@ -53,17 +58,29 @@ class WriteCounter {
     int count_ = 0;
 };
 
+// A copy of the window in a private folder, or laid out as the package installs it
+// (<root>/usr/bin beside <root>/usr/share/m4500-config) with a HOME of its own.
 struct AppCopy {
-    AppCopy() {
-        exe = QDir(dir.path()).filePath("m4500-config");
-        ok = QFile::copy(QStringLiteral(M45_BIN_DIR "/m4500-config"), exe);
+    explicit AppCopy(bool installed = false) {
+        const QString bin = installed ? dir.filePath("usr/bin") : dir.path();
+        ok = QDir().mkpath(bin);
+        exe = QDir(bin).filePath("m4500-config");
+        ok = ok && QFile::copy(QStringLiteral(M45_BIN_DIR "/m4500-config"), exe);
         QFile::setPermissions(exe, QFile::permissions(exe) | QFileDevice::ExeOwner);
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        dataDir = dir.path();
+        if (installed) {
+            ok = ok && QDir().mkpath(dir.filePath("usr/share/m4500-config"));
+            env.insert("HOME", dir.filePath("home"));
+            env.remove("XDG_DATA_HOME");
+            dataDir = dir.filePath("home/.local/share/m4500-config");
+        }
     }
     // Offscreen, or on the X display `display` (":7") when one is given.
     void start(QProcess& p, const QString& display = {}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_QPA_PLATFORM", display.isEmpty() ? "offscreen" : "xcb");
         if (!display.isEmpty()) {
+            env.insert("QT_QPA_PLATFORM", "xcb");
             env.insert("DISPLAY", display);
         }
         p.setProcessEnvironment(env);
@@ -71,11 +88,12 @@ struct AppCopy {
         p.start();
     }
     // The lock is taken after the handler for requests to end is in place.
-    bool waitForLock(int timeoutMs) {
+    bool waitForLock(int timeoutMs) { return WaitForFile(InstanceLockPath(dataDir), timeoutMs); }
+    static bool WaitForFile(const QString& path, int timeoutMs) {
         QElapsedTimer t;
         t.start();
         while (t.elapsed() < timeoutMs) {
-            if (QFile::exists(InstanceLockPath(dir.path()))) {
+            if (QFile::exists(path)) {
                 return true;
             }
             QThread::msleep(20);
@@ -84,6 +102,8 @@ struct AppCopy {
     }
     QTemporaryDir dir;
     QString exe;
+    QString dataDir;  // where its task file, settings file and lock key are
+    QProcessEnvironment env;
     bool ok = false;
 };
 
@@ -186,4 +206,32 @@ TEST(Process, SecondCopyEndsAtOnceAndTerminationSavesOnce) {
     EXPECT_EQ(ReadAll(taskFile), image);
     EXPECT_EQ(writes.count(), 1);
     EXPECT_FALSE(QFile::exists(InstanceLockPath(app.dir.path())));
+}
+
+// An installed copy keeps its files in the user's data folder and keys its lock on it, so it runs
+// beside a build tree's copy; its first start there is a first start like anywhere else.
+TEST(SingleInstance, InstalledCopyUsesTheDataFolderBesideABuildTreeCopy) {
+    AppCopy installed(true), tree;
+    ASSERT_TRUE(installed.ok && tree.ok);
+    ASSERT_TRUE(WriteTask(TaskFilePath(tree.dir.path()), BuildTaskImage(ConfigTables{})));
+
+    QProcess a, b;
+    installed.start(a);
+    ASSERT_TRUE(a.waitForStarted(10000));
+    ASSERT_TRUE(installed.waitForLock(20000));
+    // Made empty by the reader just before "文件错误！" waits for the operator.
+    ASSERT_TRUE(AppCopy::WaitForFile(TaskFilePath(installed.dataDir), 20000));
+    tree.start(b);
+    ASSERT_TRUE(b.waitForStarted(10000));
+    ASSERT_TRUE(tree.waitForLock(20000)) << "the installed copy blocked the build tree's";
+    EXPECT_EQ(a.state(), QProcess::Running);
+
+    for (QProcess* p : {&a, &b}) {
+        ::kill(pid_t(p->processId()), SIGTERM);
+        EXPECT_TRUE(p->waitForFinished(20000)) << "still running after SIGTERM";
+    }
+    EXPECT_EQ(ReadAll(TaskFilePath(installed.dataDir)), BuildTaskImage(ConfigTables{}));
+    EXPECT_EQ(QDir(QFileInfo(installed.exe).path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{"m4500-config"})
+        << "the installed copy wrote beside its executable";
 }

@@ -209,6 +209,25 @@ TEST(Ctl, FailedVerifyExits5) {
     EXPECT_TRUE(r.out.endsWith(QStringLiteral("\n校验中...\n>>校验失败\n"))) << r.out.toStdString();
 }
 
+// The build tree takes files, so by default they are the ones beside m4500ctl.
+TEST(Ctl, WherePrintsTheTaskFileAndTheSettingsFile) {
+    QTemporaryDir dir;
+    const QString bin = QFileInfo(QStringLiteral(M45_BIN_DIR)).absoluteFilePath();
+    const struct {
+        QStringList args;
+        QString folder;
+    } rows[] = {
+        {{QStringLiteral("where"), QStringLiteral("--dir"), dir.path()}, dir.path()},
+        {{QStringLiteral("where")}, bin},
+    };
+    for (const auto& row : rows) {
+        const CtlRun r = Ctl(row.args);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, row.folder + QStringLiteral("/TASK.M45\n") + row.folder +
+                             QStringLiteral("/system.ini\n"));
+    }
+}
+
 TEST(Ctl, UsageErrorsExit1) {
     for (const QStringList& args :
          {QStringList{}, QStringList{QStringLiteral("upload")},

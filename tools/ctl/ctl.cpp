@@ -6,10 +6,12 @@
 #include "device/transfer.h"
 #include "serial/port_map.h"
 #include "serial/qt_backend.h"
+#include "util/data_dir.h"
 #include "util/delay.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <cstdio>
 #include <memory>
@@ -248,14 +250,23 @@ int Ports(const Options& opt) {
     return kExitOk;
 }
 
+// The two files in use, as absolute paths, for scripts and for the operator looking for them.
+int Where(const Options& opt) {
+    for (const QString& path : {TaskFilePath(opt.dir), opt.dir + QStringLiteral("/system.ini")}) {
+        Print(stdout, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + '\n');
+    }
+    return kExitOk;
+}
+
 std::optional<Options> Parse(const QStringList& args, int* rc) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption dir(QStringLiteral("dir"), {}, QStringLiteral("DIR"));
     const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("N"));
     const QCommandLineOption trace(QStringLiteral("trace"));
-    parser.addOptions({help, dir, port, trace});
+    parser.addOptions({help, version, dir, port, trace});
     parser.addPositionalArgument(QStringLiteral("command"), {});
     *rc = kExitUsage;
     if (!parser.parse(QStringList{QStringLiteral("m4500ctl")} + args)) {
@@ -267,17 +278,24 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
         *rc = kExitOk;
         return std::nullopt;
     }
+    if (parser.isSet(version)) {
+        Print(stdout, QStringLiteral("m4500ctl " M45_VERSION "\n"));
+        *rc = kExitOk;
+        return std::nullopt;
+    }
     Options opt;
     const QStringList positional = parser.positionalArguments();
     static const QStringList kCommands{QStringLiteral("download"), QStringLiteral("timesync"),
-                                       QStringLiteral("ports"), QStringLiteral("init")};
+                                       QStringLiteral("ports"), QStringLiteral("init"),
+                                       QStringLiteral("where")};
     if (positional.size() != 1 || !kCommands.contains(positional.first())) {
         Error(QStringLiteral(
-            "give one command: download, timesync, ports or init (see m4500ctl --help)"));
+            "give one command: download, timesync, ports, init or where (see m4500ctl --help)"));
         return std::nullopt;
     }
     opt.command = positional.first();
-    opt.dir = parser.isSet(dir) ? parser.value(dir) : QCoreApplication::applicationDirPath();
+    opt.dir =
+        parser.isSet(dir) ? parser.value(dir) : DataDir(QCoreApplication::applicationDirPath());
     opt.trace = parser.isSet(trace);
     if (parser.isSet(port)) {
         bool ok = false;
@@ -293,11 +311,15 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
 
 }  // namespace
 
+// The manual page is made from this text by help2man: "Options:" and a last "Files:" become its
+// sections, and an option's description starts at least two spaces after it.
 QString CtlHelpText() {
     return QStringLiteral(
         "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace]\n"
         "\n"
         "Talks to the M-4500 controller through the same code as the configuration window.\n"
+        "A task file that is missing or fails its header check is reported and left exactly\n"
+        "as it is: nothing is saved or sent.\n"
         "\n"
         "Commands:\n"
         "  download   Load DIR/TASK.M45, save it again as the window does, and send it to the\n"
@@ -310,29 +332,37 @@ QString CtlHelpText() {
         "             chosen in system.ini is marked with '*'.\n"
         "  init       Write DIR/TASK.M45 of an empty configuration when there is none yet\n"
         "             (an existing task file with content is left as it is).\n"
-        "\n"
-        "Options:\n"
-        "  --dir DIR  Directory holding TASK.M45 and system.ini (default: the directory of\n"
-        "             m4500ctl, where the window keeps them).\n"
-        "  --port N   Use port N instead of the line 串口=N in DIR/system.ini. A line\n"
-        "             COMn=<device> in system.ini maps port n onto any device; see 'ports'.\n"
-        "  --trace    Print every frame in both directions as hex with times, to stderr.\n"
-        "  -h, --help This text.\n"
-        "\n"
-        "A task file that is missing or fails its header check is reported and left exactly\n"
-        "as it is: nothing is saved or sent.\n"
+        "  where      Print the task file and the settings file in use, one per line.\n"
         "\n"
         "Exit codes:\n"
         "  0  download ended with \">>下载成功\"; the controller confirmed the time; ports "
         "listed;\n"
-        "     init found or wrote the task file\n"
+        "     init found or wrote the task file; where printed the paths\n"
         "  1  unknown command or option, or a bad port number\n"
         "  2  task file missing, unreadable, or not a task file (header check failed)\n"
         "  3  the port did not open (absent, busy, permission denied: the message says which)\n"
         "  4  no answer from the controller (request, a data block, or the time)\n"
         "  5  verify failed: the controller reported the data as not good, or did not reply\n"
         "  6  the task file could not be saved (download: before anything was sent)\n"
-        "  7  the line was lost during the transfer (adapter unplugged, device gone)\n");
+        "  7  the line was lost during the transfer (adapter unplugged, device gone)\n"
+        "\n"
+        "Options:\n"
+        "  --dir DIR  Directory holding TASK.M45 and system.ini (default: the folder the\n"
+        "             window uses, see Files).\n"
+        "  --port N   Use port N instead of the line 串口=N in DIR/system.ini. A line\n"
+        "             COMn=<device> in system.ini maps port n onto any device; see 'ports'.\n"
+        "  --trace    Print every frame in both directions as hex with times, to stderr.\n"
+        "  --help     This text (also -h).\n"
+        "  --version  The version.\n"
+        "\n"
+        "Files:\n"
+        "The window and m4500ctl keep TASK.M45 and system.ini in one folder: beside the\n"
+        "executables when that folder is writable (a build tree, a portable folder, a copy on\n"
+        "a USB stick); for an installed copy (executables in <prefix>/bin, the package's files\n"
+        "in <prefix>/share/m4500-config) or a folder that is not writable, the user's data\n"
+        "folder m4500-config (on Linux $XDG_DATA_HOME/m4500-config, by default\n"
+        "~/.local/share/m4500-config), made on first use. 'm4500ctl where' prints the two\n"
+        "paths in use.\n");
 }
 
 int RunCtl(const QStringList& args) {
@@ -349,6 +379,9 @@ int RunCtl(const QStringList& args) {
     }
     if (opt->command == QStringLiteral("init")) {
         return Init(*opt);
+    }
+    if (opt->command == QStringLiteral("where")) {
+        return Where(*opt);
     }
     return Ports(*opt);
 }

@@ -1,5 +1,6 @@
 // m4500-emu: stands in for the M-4500 controller on a serial line, for testing the
-// configuration tool without the hardware (see --help).
+// configuration tool without the hardware (see --help). The manual page is made from --help by
+// help2man: a description continues on lines indented to where it began.
 #include "emulator.h"
 #include "line.h"
 
@@ -17,21 +18,25 @@ const char kDescription[] =
     "device the configuration tool opens) as the first line of its output. With --device it\n"
     "answers on that serial device instead (115200 baud, 8N1). It then answers as the\n"
     "controller does:\n"
-    "  download request 0x50  -> acknowledgement 0x50\n"
-    "  data block 0x51        -> acknowledgement 0x51\n"
-    "  verify request 0x52    -> verify reply 0x52 with result 66 when the received image has\n"
+    "  download request 0x50 ->  acknowledgement 0x50\n"
+    "  data block 0x51 ->        acknowledgement 0x51\n"
+    "  verify request 0x52 ->    verify reply 0x52 with result 66 when the received image has\n"
     "                            the announced length (low 16 bits) and 16-bit sum and the\n"
     "                            verify repeats the last block; result 00 otherwise\n"
-    "  set time 0xC1          -> acknowledgement 0xC1; the emulated clock takes the time\n"
+    "  set time 0xC1 ->          acknowledgement 0xC1; the emulated clock takes the time\n"
     "                            and runs on from it\n"
     "A malformed request, block or time is reported and not acknowledged; unknown commands\n"
     "are ignored. Garbage, impossible lengths and bad checksums are skipped up to the next\n"
     "header; an incomplete frame is thrown away after 250 ms without further bytes.\n"
     "\n"
-    "Each frame received gives one line of output, for example\n"
+    "Each frame received gives one line of output, for example:\n"
+    "\n"
     "  download request: length 15742, sum 0x1234\n"
+    "\n"
     "  block 3: 512 bytes (1536/15742)\n"
+    "\n"
     "  verify: good\n"
+    "\n"
     "  set time: 2026-12-06 06:30:45 (clock was 2000-01-01 00:00:07)\n"
     "\n"
     "Bytes are received and sent at the pace of a 115200-baud line (10 bits a byte): a reply\n"
@@ -62,6 +67,7 @@ std::optional<Parsed> ParseArguments(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QString::fromLatin1(kDescription));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({
         {"device", "Answer on the serial device <path> instead of a pseudo-terminal.", "path"},
         {"link", "Make a symbolic link <path> to the pseudo-terminal's slave.", "path"},
@@ -121,6 +127,7 @@ void PrintLine(const QString& text) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("m4500-emu"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(M45_VERSION));
     const auto parsed = ParseArguments(app);
     if (!parsed)
         return 2;

@@ -1,0 +1,11 @@
+#pragma once
+// Where the task file TASK.M45 and the settings file system.ini live.
+
+#include <QString>
+
+// The folder for an executable in `exeDir`: that folder itself where the program may create
+// files in it (the build tree, a portable Windows folder, a copy on a USB stick); otherwise the
+// per-user application data folder of "m4500-config", created here when missing. An installed
+// copy (`exeDir` beside ../share/m4500-config, which the package installs) always uses the
+// per-user folder, also for root, who could write into <prefix>/bin.
+QString DataDir(const QString& exeDir);

@@ -1,0 +1,39 @@
+// The folder that holds TASK.M45 and system.ini: beside the executable where that folder is a
+// plain writable one, the user's data folder for an installed copy or a folder that takes no
+// new file.
+#include "util/data_dir.h"
+
+#include <gtest/gtest.h>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+TEST(DataDir, BesideTheExecutableOnlyInAPlainWritableFolder) {
+    QTemporaryDir root;
+    qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("data")).toUtf8());
+    const QString user = root.filePath(QStringLiteral("data/m4500-config"));
+    const QString portable = root.filePath(QStringLiteral("portable"));
+    ASSERT_TRUE(QDir().mkpath(portable));
+    ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("usr/bin"))));
+    ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("usr/share/m4500-config"))));
+
+    EXPECT_EQ(DataDir(portable), portable);
+    EXPECT_EQ(QDir(portable).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{})
+        << "the write probe was left behind";
+    EXPECT_FALSE(QFileInfo::exists(user)) << "a portable copy made a user folder";
+
+    const struct {
+        QString exeDir;
+        const char* why;
+    } rows[] = {
+        {root.filePath(QStringLiteral("usr/bin")), "installed, though writable (as for root)"},
+        {QStringLiteral("/proc"), "takes no new file, not even from root"},
+        {root.filePath(QStringLiteral("missing")), "does not exist"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(DataDir(row.exeDir), user) << row.why;
+        EXPECT_TRUE(QFileInfo(user).isDir()) << row.why;
+    }
+    qunsetenv("XDG_DATA_HOME");
+}
