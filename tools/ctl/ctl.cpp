@@ -2,6 +2,8 @@
 // a terminal through the same session, protocol and transfer code as the configuration window.
 #include "ctl.h"
 
+#include "site.h"
+
 #include "config/taskfile.h"
 #include "device/transfer.h"
 #include "serial/port_map.h"
@@ -256,8 +258,9 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
     static const QStringList kCommands{QStringLiteral("download"), QStringLiteral("timesync"),
                                        QStringLiteral("ports"), QStringLiteral("init")};
     if (positional.size() != 1 || !kCommands.contains(positional.first())) {
-        Error(QStringLiteral(
-            "give one command: download, timesync, ports or init (see m4500ctl --help)"));
+        Error(
+            QStringLiteral("give one command: download, timesync, ports or init, or first: "
+                           "export, import, diff or report (see m4500ctl --help)"));
         return std::nullopt;
     }
     opt.command = positional.first();
@@ -278,7 +281,7 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
 }  // namespace
 
 QString CtlHelpText() {
-    return QStringLiteral(
+    const QString transfers = QStringLiteral(
         "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace]\n"
         "\n"
         "Talks to the M-4500 controller through the same code as the configuration window.\n"
@@ -316,9 +319,13 @@ QString CtlHelpText() {
         "  4  no answer from the controller (request, a data block, or the time)\n"
         "  5  verify failed: the controller reported the data as not good, or did not reply\n"
         "  6  the task file could not be saved (download: before anything was sent)\n");
+    return transfers + u'\n' + SiteHelpText();
 }
 
 int RunCtl(const QStringList& args) {
+    if (const std::optional<int> rc = RunSiteCommand(args)) {
+        return *rc;
+    }
     int rc = kExitUsage;
     const std::optional<Options> opt = Parse(args, &rc);
     if (!opt) {
