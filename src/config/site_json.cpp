@@ -1,11 +1,11 @@
 #include "config/site_json.h"
 
+#include "config/json_lines.h"
 #include "config/taskfile.h"
 #include "config/zone_day.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -122,136 +122,6 @@ QByteArray SiteJson(const ConfigTables& c) {
                            {QStringLiteral("task_remarks"), remarks}};
     return QJsonDocument(root).toJson(QJsonDocument::Indented);
 }
-
-namespace {
-
-// ---- line numbers ----
-
-int LineAt(const QByteArray& text, qsizetype offset) {
-    return 1 + int(text.left(std::clamp<qsizetype>(offset, 0, text.size())).count('\n'));
-}
-
-// The line on which each wanted value of a JSON text starts, found by its path
-// ("zones/6/tasks/2/time"): the JSON classes give no positions. Runs only on text the parser
-// accepted, and still stops at anything unexpected, below kMaxDepth levels or at the end of
-// the text; a path not reached is reported at the nearest enclosing value that was.
-class JsonLines {
-  public:
-    JsonLines(const QByteArray& text, const QSet<QString>& wanted) : text_(text), wanted_(wanted) {
-        Value(QString(), 0);
-    }
-    int lineOf(QString path) const {
-        for (;;) {
-            const auto it = lines_.constFind(path);
-            if (it != lines_.constEnd()) {
-                return *it;
-            }
-            const qsizetype cut = path.lastIndexOf(u'/');
-            if (cut < 0) {
-                return 1;
-            }
-            path.truncate(cut);
-        }
-    }
-
-  private:
-    static constexpr int kMaxDepth = 32;
-
-    bool More() const { return at_ < text_.size(); }
-    char Peek() const { return More() ? text_[at_] : '\0'; }
-    void Space() {
-        while (More() && (Peek() == ' ' || Peek() == '\t' || Peek() == '\r' || Peek() == '\n')) {
-            line_ += Peek() == '\n' ? 1 : 0;
-            ++at_;
-        }
-    }
-    bool Value(const QString& path, int depth) {
-        Space();
-        if (!More() || depth > kMaxDepth) {
-            return false;
-        }
-        if (wanted_.contains(path)) {
-            lines_.insert(path, line_);
-        }
-        switch (Peek()) {
-            case '{':
-                return Members(path, depth, '}', true);
-            case '[':
-                return Members(path, depth, ']', false);
-            case '"': {
-                QString ignored;
-                return String(&ignored);
-            }
-            default:
-                return Scalar();
-        }
-    }
-    // An object's members or an array's items; an item's path ends in its index.
-    bool Members(const QString& path, int depth, char close, bool named) {
-        ++at_;
-        Space();
-        if (Peek() == close) {
-            ++at_;
-            return true;
-        }
-        for (int index = 0;; ++index) {
-            Space();
-            QString key = QString::number(index);
-            if (named && !Key(&key)) {
-                return false;
-            }
-            if (!Value(path + u'/' + key, depth + 1)) {
-                return false;
-            }
-            Space();
-            const char next = Peek();
-            ++at_;
-            if (next != ',') {
-                return next == close;
-            }
-        }
-    }
-    bool Key(QString* key) {
-        if (Peek() != '"' || !String(key)) {
-            return false;
-        }
-        Space();
-        return Peek() == ':' && (++at_, true);
-    }
-    // The escapes are dropped, not decoded: the format's own field names have none, and a field
-    // that does only loses its line to the object around it.
-    bool String(QString* out) {
-        QByteArray raw;
-        for (++at_; More();) {
-            const char c = text_[at_++];
-            if (c == '"') {
-                *out = QString::fromUtf8(raw);
-                return true;
-            }
-            if (c == '\\' && More()) {
-                raw.append(text_[at_++]);
-            } else {
-                raw.append(c);
-            }
-        }
-        return false;
-    }
-    bool Scalar() {
-        const qsizetype start = at_;
-        while (More() && !QByteArrayView(",]} \t\r\n").contains(Peek())) {
-            ++at_;
-        }
-        return at_ > start;
-    }
-
-    const QByteArray& text_;
-    const QSet<QString>& wanted_;
-    QHash<QString, int> lines_;
-    qsizetype at_ = 0;
-    int line_ = 1;
-};
-
-}  // namespace
 
 namespace {
 
@@ -377,6 +247,11 @@ class Checker {
                    const Place& p);
     void Task(const QJsonValue& v, int z, int t, ConfigTables& c, const Place& p);
     void Time(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const Place& p);
+    void TaskRemark(const QJsonValue& v, int t, ConfigTables& c, const Place& p);
+    // Checks each of the `count` entries of the list `key` with `check` (value, number, place).
+    template <typename Fn>
+    void Each(const QJsonObject& o, const QString& key, int count, const Place& p,
+              const QString& words, Fn&& check);
 };
 
 // An unknown field is a fault: a misspelt "scnee" would otherwise be dropped without a word.
@@ -541,13 +416,8 @@ void Checker::Zone(const QJsonValue& v, int z, ConfigTables& c, const Place& p) 
     Numbered(*o, QStringLiteral("zone"), z, p);
     Remark(*o, c.ZoneRemark[z], p);
     ZoneMachines(*o, z, c, p);
-    if (const auto tasks = List(*o, QStringLiteral("tasks"), kSlots, p)) {
-        const Place list = p.field(QStringLiteral("tasks"));
-        for (int t = 1; t <= kSlots; ++t) {
-            Task(tasks->at(t - 1), z, t, c,
-                 list.item(t - 1, QStringLiteral("zone %1, task %2").arg(z).arg(t)));
-        }
-    }
+    Each(*o, QStringLiteral("tasks"), kSlots, p, QStringLiteral("zone %1, task %2").arg(z),
+         [&](const QJsonValue& task, int t, const Place& at) { Task(task, z, t, c, at); });
 }
 
 // "machines": the machines the zone uses (stored 1); "stored_machine_use": other stored values.
@@ -666,6 +536,26 @@ void Checker::Time(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const P
     }
 }
 
+template <typename Fn>
+void Checker::Each(const QJsonObject& o, const QString& key, int count, const Place& p,
+                   const QString& words, Fn&& check) {
+    if (const std::optional<QJsonArray> list = List(o, key, count, p)) {
+        for (int i = 1; i <= count; ++i) {
+            check(list->at(i - 1), i, p.field(key).item(i - 1, words.arg(i)));
+        }
+    }
+}
+
+void Checker::TaskRemark(const QJsonValue& v, int t, ConfigTables& c, const Place& p) {
+    if (const std::optional<QJsonObject> o = Object(v, p)) {
+        Keys(*o,
+             {QStringLiteral("task"), QStringLiteral("remark"), QStringLiteral("stored_remark")},
+             p);
+        Numbered(*o, QStringLiteral("task"), t, p);
+        Remark(*o, c.TaskRemark[t], p);
+    }
+}
+
 void Checker::Root(const QJsonObject& root, ConfigTables& c) {
     const Place p;
     Keys(root,
@@ -682,33 +572,12 @@ void Checker::Root(const QJsonObject& root, ConfigTables& c) {
                  .arg(kVersion)
                  .arg(Written(root[QStringLiteral("version")])));
     }
-    if (const auto machines = List(root, QStringLiteral("machines"), kMachines, p)) {
-        for (int m = 1; m <= kMachines; ++m) {
-            Machine(machines->at(m - 1), m, c,
-                    p.field(QStringLiteral("machines"))
-                        .item(m - 1, QStringLiteral("machine %1").arg(m)));
-        }
-    }
-    if (const auto zones = List(root, QStringLiteral("zones"), kZones, p)) {
-        for (int z = 1; z <= kZones; ++z) {
-            Zone(zones->at(z - 1), z, c,
-                 p.field(QStringLiteral("zones")).item(z - 1, QStringLiteral("zone %1").arg(z)));
-        }
-    }
-    if (const auto remarks = List(root, QStringLiteral("task_remarks"), kSlots, p)) {
-        for (int t = 1; t <= kSlots; ++t) {
-            const Place at = p.field(QStringLiteral("task_remarks"))
-                                 .item(t - 1, QStringLiteral("task %1 remark").arg(t));
-            if (const std::optional<QJsonObject> o = Object(remarks->at(t - 1), at)) {
-                Keys(*o,
-                     {QStringLiteral("task"), QStringLiteral("remark"),
-                      QStringLiteral("stored_remark")},
-                     at);
-                Numbered(*o, QStringLiteral("task"), t, at);
-                Remark(*o, c.TaskRemark[t], at);
-            }
-        }
-    }
+    Each(root, QStringLiteral("machines"), kMachines, p, QStringLiteral("machine %1"),
+         [&](const QJsonValue& v, int m, const Place& at) { Machine(v, m, c, at); });
+    Each(root, QStringLiteral("zones"), kZones, p, QStringLiteral("zone %1"),
+         [&](const QJsonValue& v, int z, const Place& at) { Zone(v, z, c, at); });
+    Each(root, QStringLiteral("task_remarks"), kSlots, p, QStringLiteral("task %1 remark"),
+         [&](const QJsonValue& v, int t, const Place& at) { TaskRemark(v, t, c, at); });
 }
 
 // The faults in the order of their lines, at most kSiteJsonMaxErrors of them.
