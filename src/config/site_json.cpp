@@ -247,6 +247,7 @@ class Checker {
                    const Place& p);
     void Task(const QJsonValue& v, int z, int t, ConfigTables& c, const Place& p);
     void Time(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const Place& p);
+    void StoredTime(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const Place& p);
     void TaskRemark(const QJsonValue& v, int t, ConfigTables& c, const Place& p);
     // Checks each of the `count` entries of the list `key` with `check` (value, number, place).
     template <typename Fn>
@@ -501,17 +502,22 @@ void Checker::Task(const QJsonValue& v, int z, int t, ConfigTables& c, const Pla
     }
 }
 
+// A time outside the lists: both stored bytes, in place of "time".
+void Checker::StoredTime(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const Place& p) {
+    if (o.contains(QStringLiteral("time"))) {
+        Fail(p.field(QStringLiteral("time")),
+             QStringLiteral("give \"time\" or \"stored_hour\" and \"stored_minute\", not both"));
+    }
+    const std::optional<int> h = Whole(o, QStringLiteral("stored_hour"), 255, p);
+    const std::optional<int> m = Whole(o, QStringLiteral("stored_minute"), 255, p);
+    hour = uint8_t(h.value_or(0));
+    minute = uint8_t(m.value_or(0));
+}
+
 void Checker::Time(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const Place& p) {
     const QString key = QStringLiteral("time");
     if (o.contains(QStringLiteral("stored_hour")) || o.contains(QStringLiteral("stored_minute"))) {
-        if (o.contains(key)) {
-            Fail(p.field(key), QStringLiteral("give \"time\" or \"stored_hour\" and "
-                                              "\"stored_minute\", not both"));
-        }
-        const std::optional<int> h = Whole(o, QStringLiteral("stored_hour"), 255, p);
-        const std::optional<int> m = Whole(o, QStringLiteral("stored_minute"), 255, p);
-        hour = uint8_t(h.value_or(0));
-        minute = uint8_t(m.value_or(0));
+        StoredTime(o, hour, minute, p);
         return;
     }
     const QJsonValue v = o.value(key);

@@ -52,16 +52,34 @@ bool FitsCommand(const SiteOptions& o, bool outputSet) {
     return o.files.size() + (o.dirSet ? 1 : 0) <= 1;  // export, report: --dir D or FILE
 }
 
+// FILE when given, otherwise the task file in DIR.
+QString SourcePath(const SiteOptions& o) {
+    return o.files.isEmpty() ? TaskFilePath(o.dir) : o.files.first();
+}
+
+// An output over the file it is made from would destroy the site's only copy.
+bool SameFile(const QString& output, const QString& source) {
+    const QFileInfo a(output);
+    const QFileInfo b(source);
+    return !output.isEmpty() && a.exists() && b.exists() &&
+           a.canonicalFilePath() == b.canonicalFilePath();
+}
+
 std::optional<SiteOptions> ParseSite(const QStringList& args) {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption dir(QStringLiteral("dir"), {}, QStringLiteral("DIR"));
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")}, {},
                                     QStringLiteral("FILE"));
-    parser.addOptions({dir, output});
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
+    parser.addOptions({dir, output, help});
     if (!parser.parse(QStringList{QStringLiteral("m4500ctl")} + args)) {
         Error(parser.errorText() + QStringLiteral(" (see m4500ctl --help)"));
         return std::nullopt;
+    }
+    if (parser.isSet(help)) {
+        Print(stdout, SiteHelpText().toUtf8());
+        return SiteOptions{};  // no command: nothing more to do
     }
     SiteOptions o;
     o.files = parser.positionalArguments();
@@ -73,12 +91,11 @@ std::optional<SiteOptions> ParseSite(const QStringList& args) {
         Error(QStringLiteral("%1: wrong files or options (see m4500ctl --help)").arg(o.command));
         return std::nullopt;
     }
+    if (SameFile(o.output, SourcePath(o))) {
+        Error(QStringLiteral("%1: -o names the file it reads").arg(o.command));
+        return std::nullopt;
+    }
     return o;
-}
-
-// FILE when given, otherwise the task file in DIR.
-QString SourcePath(const SiteOptions& o) {
-    return o.files.isEmpty() ? TaskFilePath(o.dir) : o.files.first();
 }
 
 bool Read(const QString& path, ConfigTables& config) {
@@ -177,6 +194,9 @@ std::optional<int> RunSiteCommand(const QStringList& args) {
     const std::optional<SiteOptions> o = ParseSite(args);
     if (!o) {
         return args.first() == QStringLiteral("diff") ? kDiffTrouble : kExitUsage;
+    }
+    if (o->command.isEmpty()) {
+        return kExitOk;  // the help was asked for
     }
     if (o->command == QStringLiteral("export")) {
         return Export(*o);
