@@ -709,7 +709,9 @@ SiteImport ImportSiteJson(const QString& jsonPath, const QString& taskPath) {
     }
     const SiteJsonParse parsed = ParseSiteJson(in.bytes);
     if (!parsed.ok) {
-        r.errors = parsed.errors;
+        for (const QString& e : parsed.errors) {
+            r.errors << jsonPath + QStringLiteral(": ") + e;
+        }
         return r;
     }
     if (!KeepDamagedAside(taskPath, r)) {

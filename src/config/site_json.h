@@ -10,7 +10,7 @@
 #include <QString>
 #include <QStringList>
 
-// Larger input is refused before it is read: a site's document is some 150 KiB.
+// Larger input is refused before it is read: a fully programmed site exports to some 130 KiB.
 inline constexpr qsizetype kSiteJsonMaxBytes = qsizetype(1) << 20;
 
 QByteArray SiteJson(const ConfigTables& config);
@@ -40,7 +40,7 @@ BoundedRead ReadBounded(const QString& path, qsizetype limit);
 struct SiteImport {
     enum class Status { Saved, Refused, KeepFailed, SaveFailed };
     Status status = Status::Refused;
-    QStringList errors;  // Refused: the faults; KeepFailed, SaveFailed: the reason
+    QStringList errors;  // Refused: the faults, each after the document's path; else the reason
     QString keptCopy;    // a damaged task file that was there was copied here first
 };
 // Reads and checks the document at `jsonPath` and, only when all of it is good, replaces the

@@ -155,8 +155,9 @@ TEST_P(SiteImportFault, IsNamedWithItsLineAndChangesNothing) {
     const SiteImport r = ImportSiteJson(json, task);
     EXPECT_EQ(r.status, SiteImport::Status::Refused);
     const QString expected = QStringLiteral("line %1: ").arg(line) + QString::fromUtf8(row.fault);
-    EXPECT_TRUE(std::any_of(r.errors.begin(), r.errors.end(),
-                            [&](const QString& e) { return e.startsWith(expected); }))
+    EXPECT_TRUE(std::any_of(
+        r.errors.begin(), r.errors.end(),
+        [&](const QString& e) { return e.startsWith(json + QStringLiteral(": ") + expected); }))
         << "wanted: " << expected.toStdString() << "\ngot: " << r.errors.join(u'\n').toStdString();
     QFile f(task);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));

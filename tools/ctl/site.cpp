@@ -154,7 +154,7 @@ int Import(const SiteOptions& o) {
             return kExitOk;
         case SiteImport::Status::Refused:
             for (const QString& e : r.errors) {
-                Error(o.files.first() + QStringLiteral(": ") + e);
+                Error(e);
             }
             Error(QStringLiteral("nothing was changed"));
             return kExitRefused;
