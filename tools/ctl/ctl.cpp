@@ -2,6 +2,8 @@
 // a terminal through the same session, protocol and transfer code as the configuration window.
 #include "ctl.h"
 
+#include "site.h"
+
 #include "config/taskfile.h"
 #include "device/transfer.h"
 #include "serial/port_map.h"
@@ -289,8 +291,9 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
                                        QStringLiteral("ports"), QStringLiteral("init"),
                                        QStringLiteral("where")};
     if (positional.size() != 1 || !kCommands.contains(positional.first())) {
-        Error(QStringLiteral(
-            "give one command: download, timesync, ports, init or where (see m4500ctl --help)"));
+        Error(
+            QStringLiteral("give one command: download, timesync, ports, init or where, or "
+                           "first: export, import, diff or report (see m4500ctl --help)"));
         return std::nullopt;
     }
     opt.command = positional.first();
@@ -314,7 +317,7 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
 // The manual page is made from this text by help2man: "Options:" and a last "Files:" become its
 // sections, and an option's description starts at least two spaces after it.
 QString CtlHelpText() {
-    return QStringLiteral(
+    const QString transfers = QStringLiteral(
         "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace]\n"
         "\n"
         "Talks to the M-4500 controller through the same code as the configuration window.\n"
@@ -344,7 +347,8 @@ QString CtlHelpText() {
         "  4  no answer from the controller (request, a data block, or the time)\n"
         "  5  verify failed: the controller reported the data as not good, or did not reply\n"
         "  6  the task file could not be saved (download: before anything was sent)\n"
-        "  7  the line was lost during the transfer (adapter unplugged, device gone)\n"
+        "  7  the line was lost during the transfer (adapter unplugged, device gone)\n");
+    const QString options = QStringLiteral(
         "\n"
         "Options:\n"
         "  --dir DIR  Directory holding TASK.M45 and system.ini (default: the folder the\n"
@@ -363,9 +367,13 @@ QString CtlHelpText() {
         "folder m4500-config (on Linux $XDG_DATA_HOME/m4500-config, by default\n"
         "~/.local/share/m4500-config), made on first use. 'm4500ctl where' prints the two\n"
         "paths in use.\n");
+    return transfers + u'\n' + SiteHelpText() + options;
 }
 
 int RunCtl(const QStringList& args) {
+    if (const std::optional<int> rc = RunSiteCommand(args)) {
+        return *rc;
+    }
     int rc = kExitUsage;
     const std::optional<Options> opt = Parse(args, &rc);
     if (!opt) {

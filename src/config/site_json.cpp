@@ -1,0 +1,765 @@
+#include "config/site_json.h"
+
+#include "config/json_lines.h"
+#include "config/taskfile.h"
+#include "config/zone_day.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+const QString kFormat = QStringLiteral("m4500-site");
+constexpr int kVersion = 1;
+constexpr int kHourItems = 24;      // stored 1..24 = hours 00..23
+constexpr int kMinuteItems = 60;    // stored 1..60 = minutes 00..59
+constexpr int kSceneItems = 30;     // stored 1..30 = scenes 01..30
+constexpr int kAddressItems = 254;  // stored 1..254 = addresses 001..254
+
+// ---- writing ----
+
+QJsonValue NumberOrNull(int value) {
+    return value == 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
+}
+
+void PutRemark(QJsonObject& o, const QString& remark) {
+    if (RemarkShowsAll(remark)) {
+        o[QStringLiteral("remark")] = ShownRemark(remark.left(kRemarkUnits));
+    } else {
+        o[QStringLiteral("stored_remark")] = RemarkUnitsHex(remark);
+    }
+}
+
+QJsonValue TaskJson(const ConfigTables& c, int zone, int slot) {
+    const int hour = c.TaskHour[zone][slot];
+    const int minute = c.TaskMinute[zone][slot];
+    const int scene = c.TaskScene[zone][slot];
+    if (hour == 0 && minute == 0 && scene == 0) {
+        return QJsonValue(QJsonValue::Null);
+    }
+    QJsonObject o{{QStringLiteral("task"), slot}};
+    if (hour <= kHourItems && minute <= kMinuteItems) {
+        o[QStringLiteral("time")] = hour == 0 && minute == 0
+                                        ? QJsonValue(QJsonValue::Null)
+                                        : QJsonValue(TimeText(uint8_t(hour), uint8_t(minute)));
+    } else {
+        o[QStringLiteral("stored_hour")] = hour;
+        o[QStringLiteral("stored_minute")] = minute;
+    }
+    if (scene <= kSceneItems) {
+        o[QStringLiteral("scene")] = NumberOrNull(scene);
+    } else {
+        o[QStringLiteral("stored_scene")] = scene;
+    }
+    return o;
+}
+
+QJsonObject ZoneJson(const ConfigTables& c, int zone) {
+    QJsonObject o{{QStringLiteral("zone"), zone}};
+    PutRemark(o, c.ZoneRemark[zone]);
+    QJsonArray machines;
+    QJsonArray stored;
+    for (int m = 1; m <= kMachines; ++m) {
+        const int use = c.ZoneUsesMachine[zone][m];
+        if (use == 1) {
+            machines.append(m);
+        } else if (use != 0) {
+            stored.append(
+                QJsonObject{{QStringLiteral("machine"), m}, {QStringLiteral("value"), use}});
+        }
+    }
+    o[QStringLiteral("machines")] = machines;
+    if (!stored.isEmpty()) {
+        o[QStringLiteral("stored_machine_use")] = stored;
+    }
+    QJsonArray tasks;
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        tasks.append(TaskJson(c, zone, slot));
+    }
+    o[QStringLiteral("tasks")] = tasks;
+    return o;
+}
+
+QJsonObject MachineJson(const ConfigTables& c, int machine) {
+    QJsonObject o{{QStringLiteral("machine"), machine}};
+    const int address = c.MachineIp[machine];
+    if (address <= kAddressItems) {
+        o[QStringLiteral("address")] = NumberOrNull(address);
+    } else {
+        o[QStringLiteral("stored_address")] = address;
+    }
+    return o;
+}
+
+}  // namespace
+
+QByteArray SiteJson(const ConfigTables& c) {
+    QJsonArray machines;
+    for (int m = 1; m <= kMachines; ++m) {
+        machines.append(MachineJson(c, m));
+    }
+    QJsonArray zones;
+    for (int zone = 1; zone <= kZones; ++zone) {
+        zones.append(ZoneJson(c, zone));
+    }
+    QJsonArray remarks;
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        QJsonObject o{{QStringLiteral("task"), slot}};
+        PutRemark(o, c.TaskRemark[slot]);
+        remarks.append(o);
+    }
+    const QJsonObject root{{QStringLiteral("format"), kFormat},
+                           {QStringLiteral("version"), kVersion},
+                           {QStringLiteral("machines"), machines},
+                           {QStringLiteral("zones"), zones},
+                           {QStringLiteral("task_remarks"), remarks}};
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+namespace {
+
+// ---- reading ----
+
+// Where a value is: its path, for the line, and the operator's words for the place.
+struct Place {
+    QString path;
+    QString where;
+    Place field(const QString& key) const { return {path + u'/' + key, where}; }
+    Place item(qsizetype index, const QString& words) const {
+        return {path + u'/' + QString::number(index), words};
+    }
+};
+
+struct Fault {
+    QString path;
+    QString text;
+};
+
+QString Q(const QString& key) {
+    return u'"' + key + u'"';
+}
+
+// A value as it was written, shortened, for the messages.
+QString Written(const QJsonValue& v) {
+    QString text;
+    switch (v.type()) {
+        case QJsonValue::Null:
+            return QStringLiteral("null");
+        case QJsonValue::Bool:
+            return v.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+        case QJsonValue::Double:
+            return QString::number(v.toDouble(), 'g', 12);
+        case QJsonValue::String:
+            text = Q(v.toString());
+            break;
+        case QJsonValue::Array:
+            return QStringLiteral("a list");
+        case QJsonValue::Object:
+            return QStringLiteral("an object");
+        case QJsonValue::Undefined:
+            break;
+    }
+    return text.size() > 40 ? text.left(37) + QStringLiteral("...") : text;
+}
+
+std::optional<int> WholeIn(const QJsonValue& v, int lo, int hi) {
+    const double d = v.toDouble(-1e300);
+    if (!v.isDouble() || d != std::trunc(d) || d < lo || d > hi) {
+        return std::nullopt;
+    }
+    return int(d);
+}
+
+// A value of one of the window's lists ("无" then items 1..top), with its field for stored
+// values outside the list.
+struct ListField {
+    const char* name;   // "scene"
+    int top;            // 30
+    const char* items;  // "01..30"
+};
+constexpr ListField kAddress{"address", kAddressItems, "001..254"};
+constexpr ListField kScene{"scene", kSceneItems, "01..30"};
+
+enum class Which { Neither, Shown, Stored };
+
+// The hour or minute part of "07:30": two digits up to `top`, or "--" (0, not set).
+std::optional<int> TimePart(QStringView text, int top) {
+    if (text == u"--") {
+        return 0;
+    }
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || text.size() != 2 || !text[0].isDigit() || !text[1].isDigit() || value > top) {
+        return std::nullopt;
+    }
+    return value + 1;
+}
+
+// "0041 0000 ..." back to the 20 code units; nullopt unless exactly 20 groups of 4 hex digits.
+std::optional<QString> RemarkUnits(const QString& hex) {
+    const QStringList groups = hex.split(u' ', Qt::SkipEmptyParts);
+    if (groups.size() != kRemarkUnits) {
+        return std::nullopt;
+    }
+    QString units;
+    for (const QString& group : groups) {
+        const bool hex = std::all_of(group.begin(), group.end(), [](QChar ch) {
+            return ch.isDigit() || (ch.toLower() >= u'a' && ch.toLower() <= u'f');
+        });
+        if (group.size() != 4 || !hex) {
+            return std::nullopt;
+        }
+        units.append(QChar(char16_t(group.toUInt(nullptr, 16))));
+    }
+    return units;
+}
+
+class Checker {
+  public:
+    void Root(const QJsonObject& root, ConfigTables& c);
+    std::vector<Fault> faults;
+
+  private:
+    void Fail(const Place& p, const QString& what) {
+        faults.push_back(
+            {p.path, p.where.isEmpty() ? what : p.where + QStringLiteral(": ") + what});
+    }
+    void Keys(const QJsonObject& o, const QStringList& known, const Place& p);
+    std::optional<QJsonObject> Object(const QJsonValue& v, const Place& p);
+    std::optional<QJsonArray> List(const QJsonObject& o, const QString& key, int count,
+                                   const Place& p);
+    std::optional<int> Whole(const QJsonObject& o, const QString& key, int hi, const Place& p);
+    bool Numbered(const QJsonObject& o, const QString& key, int n, const Place& p);
+    Which OneOf(const QJsonObject& o, const QString& shown, const QString& stored, const Place& p);
+    std::optional<uint8_t> Listed(const QJsonObject& o, const ListField& f, const Place& p);
+    void Remark(const QJsonObject& o, QString& out, const Place& p);
+    void Machine(const QJsonValue& v, int m, ConfigTables& c, const Place& p);
+    void Zone(const QJsonValue& v, int z, ConfigTables& c, const Place& p);
+    void ZoneMachines(const QJsonObject& o, int z, ConfigTables& c, const Place& p);
+    void StoredUse(const QJsonObject& o, int z, ConfigTables& c, std::array<bool, kMachines + 1>&,
+                   const Place& p);
+    void Task(const QJsonValue& v, int z, int t, ConfigTables& c, const Place& p);
+    void Time(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const Place& p);
+    void StoredTime(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const Place& p);
+    void TaskRemark(const QJsonValue& v, int t, ConfigTables& c, const Place& p);
+    // Checks each of the `count` entries of the list `key` with `check` (value, number, place).
+    template <typename Fn>
+    void Each(const QJsonObject& o, const QString& key, int count, const Place& p,
+              const QString& words, Fn&& check);
+};
+
+// An unknown field is a fault: a misspelt "scnee" would otherwise be dropped without a word.
+void Checker::Keys(const QJsonObject& o, const QStringList& known, const Place& p) {
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        if (!known.contains(it.key())) {
+            Fail(p.field(it.key()), QStringLiteral("unknown field %1 (the fields here are %2)")
+                                        .arg(Q(it.key()), known.join(QStringLiteral(", "))));
+        }
+    }
+}
+
+std::optional<QJsonObject> Checker::Object(const QJsonValue& v, const Place& p) {
+    if (!v.isObject()) {
+        Fail(p, QStringLiteral("must be an object {...}, not %1").arg(Written(v)));
+        return std::nullopt;
+    }
+    return v.toObject();
+}
+
+std::optional<QJsonArray> Checker::List(const QJsonObject& o, const QString& key, int count,
+                                        const Place& p) {
+    if (!o.contains(key)) {
+        Fail(p, QStringLiteral("missing field %1").arg(Q(key)));
+    } else if (!o.value(key).isArray() || o.value(key).toArray().size() != count) {
+        Fail(p.field(key),
+             QStringLiteral("%1 must be a list of %2 entries, not %3")
+                 .arg(Q(key))
+                 .arg(count)
+                 .arg(o.value(key).isArray() ? QString::number(o.value(key).toArray().size())
+                                             : Written(o.value(key))));
+    } else {
+        return o.value(key).toArray();
+    }
+    return std::nullopt;
+}
+
+// A stored byte or number field, 0..hi.
+std::optional<int> Checker::Whole(const QJsonObject& o, const QString& key, int hi,
+                                  const Place& p) {
+    if (!o.contains(key)) {
+        Fail(p, QStringLiteral("missing field %1").arg(Q(key)));
+        return std::nullopt;
+    }
+    const std::optional<int> value = WholeIn(o.value(key), 0, hi);
+    if (!value) {
+        Fail(p.field(key), QStringLiteral("%1 must be a whole number from 0 to %2, not %3")
+                               .arg(Q(key))
+                               .arg(hi)
+                               .arg(Written(o.value(key))));
+    }
+    return value;
+}
+
+// The entry's own number must be its place in the list: a moved or missing entry shows here.
+bool Checker::Numbered(const QJsonObject& o, const QString& key, int n, const Place& p) {
+    const std::optional<int> value = Whole(o, key, INT16_MAX, p);
+    if (value && *value != n) {
+        Fail(p.field(key), QStringLiteral("%1 is %2 at the place of %1 %3 (the list runs from 1 "
+                                          "in order)")
+                               .arg(Q(key))
+                               .arg(*value)
+                               .arg(n));
+        return false;
+    }
+    return value.has_value();
+}
+
+Which Checker::OneOf(const QJsonObject& o, const QString& shown, const QString& stored,
+                     const Place& p) {
+    const bool hasShown = o.contains(shown);
+    const bool hasStored = o.contains(stored);
+    if (hasShown && hasStored) {
+        Fail(p.field(stored), QStringLiteral("give %1 or %2, not both").arg(Q(shown), Q(stored)));
+        return Which::Neither;
+    }
+    if (!hasShown && !hasStored) {
+        Fail(p, QStringLiteral("missing field %1").arg(Q(shown)));
+        return Which::Neither;
+    }
+    return hasShown ? Which::Shown : Which::Stored;
+}
+
+// "scene": 1..30 or null, or "stored_scene": 0..255 for a value outside the list.
+std::optional<uint8_t> Checker::Listed(const QJsonObject& o, const ListField& f, const Place& p) {
+    const QString name = QLatin1String(f.name);
+    const QString stored = QStringLiteral("stored_") + name;
+    const Which which = OneOf(o, name, stored, p);
+    if (which == Which::Stored) {
+        const std::optional<int> value = Whole(o, stored, 255, p);
+        return value ? std::optional<uint8_t>(uint8_t(*value)) : std::nullopt;
+    }
+    if (which == Which::Neither) {
+        return std::nullopt;
+    }
+    const QJsonValue v = o.value(name);
+    if (v.isNull()) {
+        return 0;
+    }
+    if (const std::optional<int> value = WholeIn(v, 1, f.top)) {
+        return uint8_t(*value);
+    }
+    Fail(p.field(name), QStringLiteral("%1 %2 is not in the list %3 or null (a stored value "
+                                       "outside the list goes in %4)")
+                            .arg(name, Written(v), QLatin1String(f.items), Q(stored)));
+    return std::nullopt;
+}
+
+// Over 20 code units is refused, not cut: the operator decides what to drop.
+void Checker::Remark(const QJsonObject& o, QString& out, const Place& p) {
+    const Which which = OneOf(o, QStringLiteral("remark"), QStringLiteral("stored_remark"), p);
+    if (which == Which::Stored) {
+        const QJsonValue v = o.value(QStringLiteral("stored_remark"));
+        if (const std::optional<QString> units = RemarkUnits(v.toString())) {
+            out = *units;
+        } else {
+            Fail(p.field(QStringLiteral("stored_remark")),
+                 QStringLiteral("\"stored_remark\" must be 20 groups of 4 hex digits "
+                                "(\"0041 0000 ...\"), not %1")
+                     .arg(Written(v)));
+        }
+    } else if (which == Which::Shown) {
+        const QJsonValue v = o.value(QStringLiteral("remark"));
+        if (!v.isString()) {
+            Fail(p.field(QStringLiteral("remark")),
+                 QStringLiteral("\"remark\" must be text, not %1").arg(Written(v)));
+        } else if (v.toString().size() > kRemarkUnits) {
+            Fail(p.field(QStringLiteral("remark")),
+                 QStringLiteral("remark %1 is %2 code units long; the task file keeps %3")
+                     .arg(Written(v), QString::number(v.toString().size()),
+                          QString::number(kRemarkUnits)));
+        } else {
+            out = v.toString();
+        }
+    }
+}
+
+void Checker::Machine(const QJsonValue& v, int m, ConfigTables& c, const Place& p) {
+    const std::optional<QJsonObject> o = Object(v, p);
+    if (!o) {
+        return;
+    }
+    Keys(*o,
+         {QStringLiteral("machine"), QStringLiteral("address"), QStringLiteral("stored_address")},
+         p);
+    Numbered(*o, QStringLiteral("machine"), m, p);
+    if (const std::optional<uint8_t> address = Listed(*o, kAddress, p)) {
+        c.MachineIp[m] = *address;
+    }
+}
+
+void Checker::Zone(const QJsonValue& v, int z, ConfigTables& c, const Place& p) {
+    const std::optional<QJsonObject> o = Object(v, p);
+    if (!o) {
+        return;
+    }
+    Keys(
+        *o,
+        {QStringLiteral("zone"), QStringLiteral("remark"), QStringLiteral("stored_remark"),
+         QStringLiteral("machines"), QStringLiteral("stored_machine_use"), QStringLiteral("tasks")},
+        p);
+    Numbered(*o, QStringLiteral("zone"), z, p);
+    Remark(*o, c.ZoneRemark[z], p);
+    ZoneMachines(*o, z, c, p);
+    Each(*o, QStringLiteral("tasks"), kSlots, p, QStringLiteral("zone %1, task %2").arg(z),
+         [&](const QJsonValue& task, int t, const Place& at) { Task(task, z, t, c, at); });
+}
+
+// "machines": the machines the zone uses (stored 1); "stored_machine_use": other stored values.
+void Checker::ZoneMachines(const QJsonObject& o, int z, ConfigTables& c, const Place& p) {
+    std::array<bool, kMachines + 1> seen{};
+    const QString key = QStringLiteral("machines");
+    const QJsonValue v = o.value(key);
+    if (!o.contains(key)) {
+        Fail(p, QStringLiteral("missing field %1").arg(Q(key)));
+    } else if (!v.isArray()) {
+        Fail(p.field(key), QStringLiteral("\"machines\" must be a list of machine numbers 1..64, "
+                                          "not %1")
+                               .arg(Written(v)));
+    } else {
+        const QJsonArray list = v.toArray();
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            const std::optional<int> m = WholeIn(list[i], 1, kMachines);
+            const Place at = p.field(key).item(i, p.where);
+            if (!m) {
+                Fail(at,
+                     QStringLiteral("machine %1 is not a machine (1..64)").arg(Written(list[i])));
+            } else if (seen[size_t(*m)]) {
+                Fail(at, QStringLiteral("machine %1 is listed twice").arg(*m));
+            } else {
+                seen[size_t(*m)] = true;
+                c.ZoneUsesMachine[z][*m] = 1;
+            }
+        }
+    }
+    StoredUse(o, z, c, seen, p);
+}
+
+void Checker::StoredUse(const QJsonObject& o, int z, ConfigTables& c,
+                        std::array<bool, kMachines + 1>& seen, const Place& p) {
+    const QString key = QStringLiteral("stored_machine_use");
+    if (!o.contains(key)) {
+        return;
+    }
+    if (!o.value(key).isArray()) {
+        Fail(p.field(key),
+             QStringLiteral("%1 must be a list, not %2").arg(Q(key), Written(o[key])));
+        return;
+    }
+    const QJsonArray list = o.value(key).toArray();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        const Place at = p.field(key).item(i, p.where);
+        const std::optional<QJsonObject> use = Object(list[i], at);
+        if (!use) {
+            continue;
+        }
+        Keys(*use, {QStringLiteral("machine"), QStringLiteral("value")}, at);
+        const std::optional<int> m = Whole(*use, QStringLiteral("machine"), kMachines, at);
+        const std::optional<int> value = Whole(*use, QStringLiteral("value"), 255, at);
+        if (m && (*m == 0 || seen[size_t(*m)])) {
+            Fail(at, QStringLiteral("machine %1 is not a machine, or given twice").arg(*m));
+        } else if (m && value) {
+            seen[size_t(*m)] = true;
+            c.ZoneUsesMachine[z][*m] = uint8_t(*value);
+        }
+    }
+}
+
+// null: nothing set. Otherwise "time" (or both stored fields) and "scene" (or "stored_scene").
+void Checker::Task(const QJsonValue& v, int z, int t, ConfigTables& c, const Place& p) {
+    if (v.isNull()) {
+        return;
+    }
+    const std::optional<QJsonObject> o = Object(v, p);
+    if (!o) {
+        return;
+    }
+    Keys(*o,
+         {QStringLiteral("task"), QStringLiteral("time"), QStringLiteral("scene"),
+          QStringLiteral("stored_hour"), QStringLiteral("stored_minute"),
+          QStringLiteral("stored_scene")},
+         p);
+    Numbered(*o, QStringLiteral("task"), t, p);
+    Time(*o, c.TaskHour[z][t], c.TaskMinute[z][t], p);
+    if (const std::optional<uint8_t> scene = Listed(*o, kScene, p)) {
+        c.TaskScene[z][t] = *scene;
+    }
+}
+
+// A time outside the lists: both stored bytes, in place of "time".
+void Checker::StoredTime(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const Place& p) {
+    if (o.contains(QStringLiteral("time"))) {
+        Fail(p.field(QStringLiteral("time")),
+             QStringLiteral("give \"time\" or \"stored_hour\" and \"stored_minute\", not both"));
+    }
+    const std::optional<int> h = Whole(o, QStringLiteral("stored_hour"), 255, p);
+    const std::optional<int> m = Whole(o, QStringLiteral("stored_minute"), 255, p);
+    hour = uint8_t(h.value_or(0));
+    minute = uint8_t(m.value_or(0));
+}
+
+void Checker::Time(const QJsonObject& o, uint8_t& hour, uint8_t& minute, const Place& p) {
+    const QString key = QStringLiteral("time");
+    if (o.contains(QStringLiteral("stored_hour")) || o.contains(QStringLiteral("stored_minute"))) {
+        StoredTime(o, hour, minute, p);
+        return;
+    }
+    const QJsonValue v = o.value(key);
+    const QString text = v.toString();
+    const std::optional<int> h = TimePart(QStringView(text).left(2), kHourItems - 1);
+    const std::optional<int> m = TimePart(QStringView(text).mid(3), kMinuteItems - 1);
+    if (!o.contains(key)) {
+        Fail(p, QStringLiteral("missing field \"time\""));
+    } else if (v.isNull()) {
+        hour = minute = 0;
+    } else if (!v.isString() || text.size() != 5 || text[2] != u':') {
+        Fail(p.field(key), QStringLiteral("time %1 is not a time: write \"HH:MM\" (\"07:30\"), "
+                                          "\"--\" for a part not set, or null")
+                               .arg(Written(v)));
+    } else if (!h || !m) {
+        Fail(p.field(key), QStringLiteral("%1 %2 is not a time (hours 00..23, minutes 00..59, "
+                                          "\"--\" for a part not set)")
+                               .arg(h ? QStringLiteral("minute") : QStringLiteral("hour"), text));
+    } else {
+        hour = uint8_t(*h);
+        minute = uint8_t(*m);
+    }
+}
+
+template <typename Fn>
+void Checker::Each(const QJsonObject& o, const QString& key, int count, const Place& p,
+                   const QString& words, Fn&& check) {
+    if (const std::optional<QJsonArray> list = List(o, key, count, p)) {
+        for (int i = 1; i <= count; ++i) {
+            check(list->at(i - 1), i, p.field(key).item(i - 1, words.arg(i)));
+        }
+    }
+}
+
+void Checker::TaskRemark(const QJsonValue& v, int t, ConfigTables& c, const Place& p) {
+    if (const std::optional<QJsonObject> o = Object(v, p)) {
+        Keys(*o,
+             {QStringLiteral("task"), QStringLiteral("remark"), QStringLiteral("stored_remark")},
+             p);
+        Numbered(*o, QStringLiteral("task"), t, p);
+        Remark(*o, c.TaskRemark[t], p);
+    }
+}
+
+void Checker::Root(const QJsonObject& root, ConfigTables& c) {
+    const Place p;
+    Keys(root,
+         {QStringLiteral("format"), QStringLiteral("version"), QStringLiteral("machines"),
+          QStringLiteral("zones"), QStringLiteral("task_remarks")},
+         p);
+    if (root.value(QStringLiteral("format")).toString() != kFormat) {
+        Fail(p.field(QStringLiteral("format")),
+             QStringLiteral("\"format\" must be \"%1\": this is not a site document").arg(kFormat));
+    }
+    if (WholeIn(root.value(QStringLiteral("version")), kVersion, kVersion) != kVersion) {
+        Fail(p.field(QStringLiteral("version")),
+             QStringLiteral("\"version\" must be %1, not %2")
+                 .arg(kVersion)
+                 .arg(Written(root[QStringLiteral("version")])));
+    }
+    Each(root, QStringLiteral("machines"), kMachines, p, QStringLiteral("machine %1"),
+         [&](const QJsonValue& v, int m, const Place& at) { Machine(v, m, c, at); });
+    Each(root, QStringLiteral("zones"), kZones, p, QStringLiteral("zone %1"),
+         [&](const QJsonValue& v, int z, const Place& at) { Zone(v, z, c, at); });
+    Each(root, QStringLiteral("task_remarks"), kSlots, p, QStringLiteral("task %1 remark"),
+         [&](const QJsonValue& v, int t, const Place& at) { TaskRemark(v, t, c, at); });
+}
+
+// The faults in the order of their lines, at most kSiteJsonMaxErrors of them.
+QStringList FaultLines(const QByteArray& text, const std::vector<Fault>& faults) {
+    QSet<QString> wanted;
+    for (const Fault& f : faults) {
+        for (QString path = f.path; !path.isEmpty(); path.truncate(path.lastIndexOf(u'/'))) {
+            wanted.insert(path);
+        }
+    }
+    const JsonLines lines(text, wanted);
+    std::vector<std::pair<int, QString>> located;
+    for (const Fault& f : faults) {
+        located.emplace_back(lines.lineOf(f.path), f.text);
+    }
+    std::stable_sort(located.begin(), located.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList out;
+    for (size_t i = 0; i < located.size() && i < size_t(kSiteJsonMaxErrors); ++i) {
+        out << QStringLiteral("line %1: %2").arg(located[i].first).arg(located[i].second);
+    }
+    if (located.size() > size_t(kSiteJsonMaxErrors)) {
+        out << QStringLiteral("... and %1 more").arg(located.size() - size_t(kSiteJsonMaxErrors));
+    }
+    return out;
+}
+
+}  // namespace
+
+SiteJsonParse ParseSiteJson(const QByteArray& input) {
+    SiteJsonParse r;
+    if (input.size() > kSiteJsonMaxBytes) {
+        r.errors << QStringLiteral("the document is %1 bytes; more than %2 is refused")
+                        .arg(input.size())
+                        .arg(kSiteJsonMaxBytes);
+        return r;
+    }
+    // A UTF-8 mark in front (some editors write one) is no part of the document.
+    const QByteArray text = input.startsWith("\xEF\xBB\xBF") ? input.mid(3) : input;
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
+    if (error.error != QJsonParseError::NoError) {
+        r.errors << QStringLiteral("line %1: not valid JSON: %2")
+                        .arg(LineAt(text, error.offset))
+                        .arg(error.errorString());
+        return r;
+    }
+    Checker checker;
+    if (doc.isObject()) {
+        checker.Root(doc.object(), r.config);
+    } else {
+        checker.faults.push_back(
+            {QString(), QStringLiteral("the document must be an object {...}")});
+    }
+    r.errors = FaultLines(text, checker.faults);
+    r.ok = r.errors.isEmpty();
+    return r;
+}
+
+bool LooksLikeJson(const QByteArray& bytes) {
+    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    const QByteArray trimmed = text.left(4096).trimmed();
+    return trimmed.startsWith('{');
+}
+
+BoundedRead ReadBounded(const QString& path, qsizetype limit) {
+    BoundedRead r;
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir()) {
+        r.error = QStringLiteral("%1: %2").arg(
+            path, info.isDir() ? QStringLiteral("is a directory") : QStringLiteral("no such file"));
+        return r;
+    }
+    const QString tooLarge =
+        QStringLiteral("%1 is larger than %2 bytes; refused").arg(path, QString::number(limit));
+    if (info.size() > limit) {
+        r.error = tooLarge;
+        return r;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        r.error = QStringLiteral("%1: %2").arg(path, file.errorString());
+        return r;
+    }
+    // The size can lie (a device, a file still growing): never more than limit + 1 is read.
+    r.bytes = file.read(limit + 1);
+    if (r.bytes.size() > limit) {
+        r.bytes.clear();
+        r.error = tooLarge;
+        return r;
+    }
+    r.ok = true;
+    return r;
+}
+
+namespace {
+
+// Before the replacement, a damaged task file that is there is copied aside, as a load does.
+// False when it could not be: the file may then be the operator's only copy.
+bool KeepDamagedAside(const QString& taskPath, SiteImport& r) {
+    if (!QFileInfo::exists(taskPath)) {
+        return true;  // a load would create it empty: there is nothing to keep
+    }
+    ConfigTables scratch;
+    const LoadResult loaded = LoadTaskFile(scratch, taskPath);
+    r.keptCopy = loaded.keptCopy;
+    if (!loaded.keepError.isEmpty()) {
+        r.status = SiteImport::Status::KeepFailed;
+        r.errors << loaded.keepError;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+SiteImport ImportSiteJson(const QString& jsonPath, const QString& taskPath) {
+    SiteImport r;
+    const BoundedRead in = ReadBounded(jsonPath, kSiteJsonMaxBytes);
+    if (!in.ok) {
+        r.errors << in.error;
+        return r;
+    }
+    const SiteJsonParse parsed = ParseSiteJson(in.bytes);
+    if (!parsed.ok) {
+        for (const QString& e : parsed.errors) {
+            r.errors << jsonPath + QStringLiteral(": ") + e;
+        }
+        return r;
+    }
+    if (!KeepDamagedAside(taskPath, r)) {
+        return r;
+    }
+    const SaveResult saved = SaveTaskFile(parsed.config, taskPath);
+    if (!saved.ok) {
+        r.status = SiteImport::Status::SaveFailed;
+        r.errors << saved.error;
+        return r;
+    }
+    r.status = SiteImport::Status::Saved;
+    return r;
+}
+
+SiteSource ReadSiteSource(const QString& path) {
+    SiteSource r;
+    const QByteArrayView header("\x19\x10\x12\x00", 4);
+    const BoundedRead whole = ReadBounded(path, kSiteJsonMaxBytes);
+    QByteArray head = whole.bytes;
+    if (!whole.ok) {
+        // A task file larger than any document is still read as the window reads it.
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            head = file.read(kTaskBufferSize);
+        }
+        if (!head.startsWith(header)) {
+            r.errors << whole.error;
+            return r;
+        }
+    }
+    if (head.startsWith(header)) {
+        LoadTaskImage(r.config, head.left(kTaskBufferSize));
+        r.ok = true;
+        return r;
+    }
+    if (!LooksLikeJson(head)) {
+        r.errors << QStringLiteral(
+                        "%1 is neither a task file (header check failed: 文件错误！) "
+                        "nor a site document (JSON)")
+                        .arg(path);
+        return r;
+    }
+    const SiteJsonParse parsed = ParseSiteJson(head);
+    r.ok = parsed.ok;
+    r.config = parsed.config;
+    for (const QString& e : parsed.errors) {
+        r.errors << path + QStringLiteral(": ") + e;
+    }
+    return r;
+}
