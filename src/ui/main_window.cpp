@@ -109,6 +109,16 @@ bool IsTypedCharacter(const QKeyEvent* key) {
     }
 }
 
+// The list that a watched part (the list, its edit field or its drop-down) belongs to.
+const QComboBox* OwningList(const QObject* part) {
+    for (const QObject* o = part; o != nullptr; o = o->parent()) {
+        if (const auto* list = qobject_cast<const QComboBox*>(o)) {
+            return list;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(MainWindowDeps deps) : deps_(std::move(deps)) {
@@ -159,6 +169,8 @@ void MainWindow::BuildControls() {
                 combo->setEditable(true);
                 combo->setInsertPolicy(QComboBox::NoInsert);
                 combo->lineEdit()->setReadOnly(true);
+                // The wheel does not give a list the focus (see the event filter).
+                combo->setFocusPolicy(Qt::StrongFocus);
                 combo->setEditText(caption);
                 combo->setMaxVisibleItems(16);
                 for (QObject* part :
@@ -284,6 +296,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // The five lists (their edit fields and drop-downs too): typed characters are discarded.
     if (event->type() == QEvent::KeyPress && IsTypedCharacter(static_cast<QKeyEvent*>(event))) {
         return true;
+    }
+    // A wheel turned while the pointer merely passes over a list must not change its value; the
+    // list that has the keyboard focus turns, as on the platform the tool was designed for. The
+    // open drop-down scrolls as usual.
+    if (event->type() == QEvent::Wheel) {
+        const QComboBox* list = OwningList(watched);
+        return list != nullptr && watched != list->view() && !list->hasFocus();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -2,6 +2,7 @@
 
 #include "ui/ui_rig.h"
 
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 #include <QComboBox>
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -20,6 +22,19 @@ int CountHighlighted(MainWindow& w, QPushButton* (MainWindow::*button)(int) cons
         n += IsHighlighted((w.*button)(i)) ? 1 : 0;
     }
     return n;
+}
+
+// One notch of the wheel with the pointer over the list's edit field or its arrow, delivered as
+// the window system delivers it: to the widget under the pointer, with the focus rules applied.
+void TurnWheel(QComboBox* list, bool overArrow) {
+    const QPoint at = overArrow ? QPoint(list->width() - 4, list->height() / 2)
+                                : list->lineEdit()->geometry().center();
+    QWidget* under = list->childAt(at) != nullptr ? list->childAt(at) : list;
+    const QPointF local(under->mapFrom(list, at));
+    QWheelEvent notch(local, under->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&notch);
+    QApplication::sendEvent(under, &notch);
 }
 
 void Choose(QComboBox* list, const QString& item) {
@@ -327,6 +342,42 @@ TEST(ChoiceLists, TypedCharactersChangeNothing) {
     EXPECT_EQ(rig.config, before);
     EXPECT_EQ(rig.session.PortNumber, 4);
     EXPECT_FALSE(QFile::exists(rig.process.SystemIniPath));
+}
+
+// The wheel over a list that lacks the keyboard focus neither turns it nor gives it the focus;
+// a list that has the focus turns.
+TEST(ChoiceLists, WheelTurnsOnlyTheFocusedList) {
+    WindowRig rig(std::make_unique<ListedPortsBackend>(QSet<int32_t>{2, 5}));
+    ASSERT_TRUE(WriteBytes(rig.process.SystemIniPath, "\xE4\xB8\xB2\xE5\x8F\xA3=2\r\n"));
+    rig.config.MachineIp[1] = 10;
+    rig.app.BringUp();
+    MainWindow& w = *rig.window;
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::mousePress(w.Command机器IP(1), Qt::LeftButton);
+    QTest::mouseRelease(w.Command机器IP(1), Qt::LeftButton);
+    for (QComboBox* list :
+         {w.Combo小时(), w.Combo分钟(), w.Combox场景(), w.Combo修改IP(), w.Combo串口()}) {
+        const std::string name = list->objectName().toStdString();
+        w.Text区域备注()->setFocus();
+        const int index = list->currentIndex();
+        const ConfigTables before = rig.config;
+        const QByteArray ini = ReadBytes(rig.process.SystemIniPath);
+        TurnWheel(list, false);
+        TurnWheel(list, true);
+        EXPECT_EQ(list->currentIndex(), index) << name;
+        EXPECT_FALSE(list->hasFocus()) << name;
+        EXPECT_EQ(rig.config, before) << name;
+        EXPECT_EQ(ReadBytes(rig.process.SystemIniPath), ini) << name;
+        EXPECT_EQ(rig.session.PortNumber, 2) << name;
+
+        list->setFocus();
+        TurnWheel(list, true);
+        EXPECT_EQ(list->currentIndex(), index + 1) << name;
+    }
+    EXPECT_EQ(rig.config.MachineIp[1], 11);
+    EXPECT_EQ(rig.session.PortNumber, 5);
 }
 
 TEST(ChoiceLists, ValueBeyondTheListIsShownAndKept) {
