@@ -169,8 +169,10 @@ void MainWindow::BuildControls() {
                 combo->setEditable(true);
                 combo->setInsertPolicy(QComboBox::NoInsert);
                 combo->lineEdit()->setReadOnly(true);
-                // The wheel does not give a list the focus (see the event filter).
+                // Neither the wheel nor an input method may put a value into a list: the wheel
+                // does not give it the focus, and no input method composes text for it.
                 combo->setFocusPolicy(Qt::StrongFocus);
+                combo->setAttribute(Qt::WA_InputMethodEnabled, false);
                 combo->setEditText(caption);
                 combo->setMaxVisibleItems(16);
                 for (QObject* part :
@@ -293,8 +295,12 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             return QWidget::eventFilter(watched, event);
         }
     }
-    // The five lists (their edit fields and drop-downs too): typed characters are discarded.
+    // The five lists (their edit fields and drop-downs too): typed characters and input-method
+    // text are discarded.
     if (event->type() == QEvent::KeyPress && IsTypedCharacter(static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
+    if (event->type() == QEvent::InputMethod) {
         return true;
     }
     // A wheel turned while the pointer merely passes over a list must not change its value; the

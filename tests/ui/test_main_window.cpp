@@ -317,6 +317,7 @@ TEST(ChoiceLists, ItemsAndStoredPositions) {
     EXPECT_EQ(w.Combo小时()->currentText(), "08");
 }
 
+// Typed keys and input-method text alike.
 TEST(ChoiceLists, TypedCharactersChangeNothing) {
     WindowRig rig;
     MainWindow& w = rig.load();
@@ -335,6 +336,14 @@ TEST(ChoiceLists, TypedCharactersChangeNothing) {
             QTest::keyClick(target, Qt::Key_Backspace);
             QTest::keyClick(target, Qt::Key_Delete);
             QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+            for (const QString& commit : {QStringLiteral("07七"), QStringLiteral("05")}) {
+                QInputMethodEvent composing(QStringLiteral("七"), {});
+                QApplication::sendEvent(target, &composing);
+                QInputMethodEvent committed;
+                committed.setCommitString(commit);
+                QApplication::sendEvent(target, &committed);
+                QTest::keyClick(target, Qt::Key_Return);
+            }
         }
         EXPECT_EQ(list->currentText(), text) << list->objectName().toStdString();
         EXPECT_EQ(list->currentIndex(), index) << list->objectName().toStdString();
