@@ -206,10 +206,9 @@ void MainWindow::BuildControls() {
                 }
                 continue;
             case ControlKind::LineEdit:
+                // No length limit while editing: the box's whole text is the remark, and the task
+                // file writer keeps its first 20 code units.
                 widget = new QLineEdit(caption, parent);
-                // The task file keeps 20 UTF-16 code units of a remark; the box takes no more, so
-                // what the operator sees is what is saved.
-                static_cast<QLineEdit*>(widget)->setMaxLength(kRemarkUnits);
                 break;
             case ControlKind::LogBox: {
                 auto* log = new QPlainTextEdit(parent);

@@ -249,6 +249,7 @@ void MainWindow::SetBoxText(QLineEdit* box, const QString& text) {
     const QString shown = VisibleRemark(text);
     if (box->text() != shown) {
         box->setText(shown);
+        box->setCursorPosition(0);  // a remark wider than the box shows from its start
     }
 }
 

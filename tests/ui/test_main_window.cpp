@@ -422,6 +422,39 @@ TEST(Remarks, ZoneRemarkRenamesItsButtonAtEachKeystroke) {
     EXPECT_EQ(w.Command区域(5)->text(), typed.left(typed.size() - 1));
 }
 
+// A key typed into a full box goes into the remark; the file keeps its first 20 code units. A
+// remark wider than its box is shown from its start.
+TEST(Remarks, FullBoxTakesAKeyAndTheFileKeepsTwentyUnits) {
+    WindowRig rig;
+    ConfigTables c;
+    c.ZoneRemark[1] = c.TaskRemark[1] = "ABCDEFGHIJKLMNOPQRST";
+    c.ZoneRemark[2] = c.TaskRemark[2] = QString(20, QChar(0x8D70));  // 走
+    ASSERT_TRUE(WriteBytes(rig.taskFile(), BuildTaskImage(c)));
+    MainWindow& w = rig.load();
+    const struct {
+        QLineEdit* box;
+        QString& remark;
+    } rows[] = {{w.Text区域备注(), rig.config.ZoneRemark[1]},
+                {w.Text任务备注(), rig.config.TaskRemark[1]}};
+    for (const auto& row : rows) {
+        QTest::keyClick(row.box, Qt::Key_Home);
+        QTest::keyClicks(row.box, "X");
+        EXPECT_EQ(row.remark, "XABCDEFGHIJKLMNOPQRST") << row.box->objectName().toStdString();
+    }
+    w.findChild<QPushButton*>(QStringLiteral("Command保存"))->click();
+    ConfigTables saved;
+    ASSERT_EQ(LoadTaskFile(saved, rig.taskFile()).status, LoadStatus::Loaded);
+    EXPECT_EQ(saved.ZoneRemark[1], "XABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(saved.TaskRemark[1], "XABCDEFGHIJKLMNOPQRS");
+
+    w.Command区域(2)->click();
+    w.Command定时任务(2)->click();
+    for (QLineEdit* box : {w.Text区域备注(), w.Text任务备注()}) {
+        EXPECT_EQ(box->text(), QString(20, QChar(0x8D70)));
+        EXPECT_EQ(box->cursorPosition(), 0) << box->objectName().toStdString();
+    }
+}
+
 TEST(Remarks, TaskRemarkIsSharedWhileHourMinuteSceneArePerZone) {
     WindowRig rig;
     MainWindow& w = rig.load();
