@@ -188,7 +188,7 @@ void MainWindow::BuildControls() {
                 break;
             case ControlKind::ButtonArray:
                 for (int n = 1; n <= control.count; ++n) {
-                    auto* button = new QPushButton(parent);
+                    auto* button = new GridButton(parent);
                     button->setObjectName(ArrayElementName(control.name, n));
                     const int row = (n - 1) / control.columns;
                     const int column = (n - 1) % control.columns;

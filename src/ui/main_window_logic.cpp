@@ -40,11 +40,6 @@ QString ButtonCaptionText(const QString& caption) {
     return text;
 }
 
-bool IsHighlighted(const QPushButton* button) {
-    return button->testAttribute(Qt::WA_SetPalette) &&
-           button->palette().color(QPalette::Button) == kHighlightColour;
-}
-
 void MainWindow::Fun_FillLists() {
     // Appending items is not a selection: no handler runs while the lists are filled.
     const QSignalBlocker quietHour(comboHour_), quietMinute(comboMinute_), quietScene(comboScene_),

@@ -1,0 +1,133 @@
+// The zone, machine and task buttons as they are painted: the highlight colour, the platform's
+// neutral face, and captions wrapped onto the lines a button has.
+
+#include "ui/ui_rig.h"
+
+#include <gtest/gtest.h>
+#include <QImage>
+#include <QPushButton>
+
+namespace {
+
+int CountPixels(const QImage& image, QColor colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += image.pixelColor(x, y) == colour ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+int DarkPixels(const QImage& image) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            n += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+QImage Painted(QWidget* w) {
+    return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+// Highlighted buttons are flat in exactly red 128, green 255, blue 128, inside a frame of another
+// colour, with their caption on top.
+TEST(GridButtons, HighlightIsFlatInItsColourWithFrameAndCaption) {
+    WindowRig rig;
+    rig.config.ZoneRemark[1] = "Hall";
+    rig.config.MachineIp[1] = 7;
+    rig.config.ZoneUsesMachine[1][1] = 1;
+    rig.config.TaskHour[1][1] = rig.config.TaskMinute[1][1] = rig.config.TaskScene[1][1] = 1;
+    MainWindow& w = rig.load();
+    w.Command区域_Click(1);
+    for (QPushButton* button : {w.Command区域(1), w.Command机器IP(1), w.Command定时任务(1)}) {
+        const std::string name = button->objectName().toStdString();
+        ASSERT_TRUE(IsHighlighted(button)) << name;
+        const QImage image = Painted(button);
+        const int w = image.width(), h = image.height();
+        EXPECT_GT(CountPixels(image, kHighlightColour), w * h * 3 / 4) << name;
+        for (const QPoint edge :
+             {QPoint(0, h / 2), QPoint(w - 1, h / 2), QPoint(w / 2, 0), QPoint(w / 2, h - 1)}) {
+            EXPECT_NE(image.pixelColor(edge), kHighlightColour) << name;
+        }
+        EXPECT_GT(DarkPixels(image), 10) << name;
+    }
+}
+
+// A neutral button keeps the platform's face: painted as a plain push button of the same size
+// is painted, and nowhere in the highlight colour.
+TEST(GridButtons, NeutralFaceIsThePlatformButton) {
+    WindowRig rig;
+    rig.config.ZoneRemark[2] = "Hall";
+    MainWindow& w = rig.load();
+    QPushButton* neutral = w.Command区域(3);
+    ASSERT_FALSE(IsHighlighted(neutral));
+    QPushButton plain(neutral->parentWidget());
+    plain.setGeometry(neutral->geometry());
+    EXPECT_EQ(Painted(neutral), Painted(&plain));
+    EXPECT_EQ(CountPixels(Painted(w.Command区域(2)), kHighlightColour), 0);
+    EXPECT_GT(DarkPixels(Painted(w.Command区域(2))), 10);
+}
+
+// Captions wrap onto the lines a button has (Chinese anywhere, Latin at spaces, a word wider than
+// the line anywhere); what still does not fit ends in "…". text() stays the logical caption.
+TEST(GridButtons, CaptionsWrapOntoTheButtonsLinesAndElideTheRest) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    const QString walk(20, QChar(0x8D70));  // 走 x 20
+    const struct {
+        int zone;  // 0: the remark of task slot 1, shown on task button 1
+        QString remark;
+        int lines;
+        bool elided;
+        QString joined;  // the lines joined by "|", when it is the same in every font
+    } rows[] = {
+        {1, QStringLiteral("大厅"), 1, false, QStringLiteral("大厅")},
+        {1, QStringLiteral("[9]\r\n二楼东"), 2, false, QStringLiteral("[9]|二楼东")},
+        {1, "A&B", 1, false, "A&B"},
+        {1, "Meeting room 2 north", 2, false, {}},
+        {1, "MainRoadLampsSouth01", 2, false, {}},
+        {1, walk, 2, true, {}},
+        {0, QStringLiteral("走廊"), 2, false, QStringLiteral("[1]|走廊")},
+        {0, "", 2, false, "[1]|"},
+        {0, walk, 2, true, {}},
+        {0, "a\r\nb", 2, true, QStringLiteral("[1]|a…")},
+    };
+    for (const auto& row : rows) {
+        (row.zone ? rig.config.ZoneRemark[row.zone] : rig.config.TaskRemark[1]) = row.remark;
+        w.Command区域_Click(1);
+        auto* button = static_cast<GridButton*>(row.zone ? w.Command区域(1) : w.Command定时任务(1));
+        const std::string name = row.remark.toStdString();
+        const CaptionLayout caption = button->captionLayout();
+        ASSERT_EQ(caption.lines.size(), row.lines) << name;
+        EXPECT_EQ(caption.elided, row.elided) << name;
+        if (!row.joined.isNull()) {
+            EXPECT_EQ(caption.lines.join('|'), row.joined) << name;
+        }
+        for (qsizetype i = 0; i < caption.lines.size(); ++i) {
+            const QString& line = caption.lines[i];
+            EXPECT_LE(button->fontMetrics().horizontalAdvance(line), button->width() - 4) << name;
+            EXPECT_TRUE(!line.isEmpty() || i + 1 == caption.lines.size()) << name;
+        }
+        // Nothing is left out before the cut, and nothing at all without one.
+        QString shown = caption.lines.join(QString()).remove(' ');
+        QString logical = PlainCaption(button->text()).remove('\n').remove(' ');
+        if (row.elided) {
+            ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << name;
+            shown.chop(1);
+            EXPECT_TRUE(logical.startsWith(shown)) << name;
+            EXPECT_LT(shown.size(), logical.size()) << name;
+        } else {
+            EXPECT_EQ(shown, logical) << name;
+        }
+    }
+}
+
+int main(int argc, char** argv) {
+    return RunWidgetTests(argc, argv);
+}
