@@ -113,6 +113,7 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
     void ConnectHandlers();
     void SetEditingReachable(bool reachable);
     void SetCaption(QPushButton* button, const QString& caption);
+    void SetToolTip(QPushButton* button, const QString& text);
     void SetHighlight(QPushButton* button, bool on);
     void SetBold(QPushButton* button, bool bold);
     void SetBoxText(QLineEdit* box, const QString& text);
@@ -144,6 +145,9 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
 
 // A remark as shown: up to its first U+0000.
 QString VisibleRemark(const QString& remark);
+// The tooltips of zone button z and task button t: the whole remark as shown ("" = none).
+QString ZoneToolTip(const ConfigTables& config, int32_t z);
+QString TaskToolTip(const ConfigTables& config, int32_t t);
 // A caption as a button draws it: CR LF (or a lone CR) breaks the line, "&" is literal.
 QString ButtonCaptionText(const QString& caption);
 // The window's icon (drawn, so no image file has to travel with the program).

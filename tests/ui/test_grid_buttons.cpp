@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <QImage>
 #include <QPushButton>
+#include <QTextDocument>
 
 namespace {
 
@@ -27,6 +28,17 @@ int DarkPixels(const QImage& image) {
         }
     }
     return n;
+}
+
+// A tooltip as it is displayed: markup is rendered, plain text shown as it is.
+QString ShownToolTip(const QWidget* w) {
+    QTextDocument shown;
+    if (Qt::mightBeRichText(w->toolTip())) {
+        shown.setHtml(w->toolTip());
+    } else {
+        shown.setPlainText(w->toolTip());
+    }
+    return shown.toPlainText();
 }
 
 QImage Painted(QWidget* w) {
@@ -125,6 +137,35 @@ TEST(GridButtons, CaptionsWrapOntoTheButtonsLinesAndElideTheRest) {
         } else {
             EXPECT_EQ(shown, logical) << name;
         }
+    }
+}
+
+// Zone and task buttons tell their whole remark, as shown, in a tooltip; no remark, no tooltip.
+TEST(GridButtons, ToolTipsTellTheWholeRemark) {
+    WindowRig rig;
+    MainWindow& w = rig.load();
+    ConfigTables& c = rig.config;
+    c.ZoneRemark[1] = QString(20, QChar(0x8D70));
+    c.ZoneRemark[2] = QString("ab") + QChar(0) + "cd";
+    c.ZoneRemark[3] = QStringLiteral("[1]\r\n走廊");
+    c.ZoneRemark[4] = "<b>A&B</b>";
+    c.TaskRemark[1] = "Meeting room 2 north";
+    w.Command区域_Click(1);
+    const struct {
+        QPushButton* button;
+        QString shown;
+    } rows[] = {
+        {w.Command区域(1), QString(20, QChar(0x8D70))},
+        {w.Command区域(2), "ab"},
+        {w.Command区域(3), QStringLiteral("[1]\n走廊")},
+        {w.Command区域(4), "<b>A&B</b>"},
+        {w.Command区域(5), ""},
+        {w.Command定时任务(1), "Meeting room 2 north"},
+        {w.Command定时任务(2), ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ShownToolTip(row.button), row.shown) << row.button->objectName().toStdString();
+        EXPECT_EQ(row.button->toolTip().isEmpty(), row.shown.isEmpty());
     }
 }
 
