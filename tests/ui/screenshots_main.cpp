@@ -92,17 +92,24 @@ bool ClippedOnOneLine(const QPushButton* b) {
     return !contents.contains(needed);
 }
 
-// How the zone and task captions fare with long remarks.
+// How the zone and task captions fare with long remarks: drawn as a style draws a label, and as
+// the grid buttons lay them out.
 void PrintCaptionFigures(MainWindow& w) {
-    int zones = 0, tasks = 0;
+    int clipped[2] = {}, elided[2] = {};
+    auto count = [&](int group, QPushButton* button) {
+        clipped[group] += ClippedOnOneLine(button);
+        elided[group] += static_cast<GridButton*>(button)->captionLayout().elided;
+    };
     for (int z = 1; z <= kZones; ++z) {
-        zones += ClippedOnOneLine(w.Command区域(z));
+        count(0, w.Command区域(z));
     }
     for (int t = 1; t <= kSlots; ++t) {
-        tasks += ClippedOnOneLine(w.Command定时任务(t));
+        count(1, w.Command定时任务(t));
     }
     std::printf("one line per line break: %d of %d zone and %d of %d task captions clipped\n",
-                zones, kZones, tasks, kSlots);
+                clipped[0], kZones, clipped[1], kSlots);
+    std::printf("wrapped: zones %d shown whole, %d elided; tasks %d shown whole, %d elided\n",
+                kZones - elided[0], elided[0], kSlots - elided[1], elided[1]);
 }
 
 bool Grab(QWidget& w, const QString& path) {
