@@ -100,10 +100,12 @@ CaptionLayout LayOutCaption(const QString& caption, const QFont& font, int width
         const int lastStart = spans.back().first;
         if (lastStart + spans.back().second < paragraph.size()) {
             // The paragraph needs more lines than are left: its last line takes the rest.
-            const QString rest = paragraph.mid(lastStart);
+            const QString rest = WithoutTrailingSpaces(paragraph.mid(lastStart));
             out.lines.back() = metrics.elidedText(rest, Qt::ElideRight, width);
-            out.elided = out.lines.back() != rest;
-            break;
+            if (out.lines.back() != rest) {
+                out.elided = true;
+                break;
+            }
         }
     }
     return out;
