@@ -109,6 +109,16 @@ bool IsTypedCharacter(const QKeyEvent* key) {
     }
 }
 
+// The list that a watched part (the list, its edit field or its drop-down) belongs to.
+const QComboBox* OwningList(const QObject* part) {
+    for (const QObject* o = part; o != nullptr; o = o->parent()) {
+        if (const auto* list = qobject_cast<const QComboBox*>(o)) {
+            return list;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(MainWindowDeps deps) : deps_(std::move(deps)) {
@@ -159,6 +169,10 @@ void MainWindow::BuildControls() {
                 combo->setEditable(true);
                 combo->setInsertPolicy(QComboBox::NoInsert);
                 combo->lineEdit()->setReadOnly(true);
+                // Neither the wheel nor an input method may put a value into a list: the wheel
+                // does not give it the focus, and no input method composes text for it.
+                combo->setFocusPolicy(Qt::StrongFocus);
+                combo->setAttribute(Qt::WA_InputMethodEnabled, false);
                 combo->setEditText(caption);
                 combo->setMaxVisibleItems(16);
                 for (QObject* part :
@@ -174,7 +188,7 @@ void MainWindow::BuildControls() {
                 break;
             case ControlKind::ButtonArray:
                 for (int n = 1; n <= control.count; ++n) {
-                    auto* button = new QPushButton(parent);
+                    auto* button = new GridButton(parent);
                     button->setObjectName(ArrayElementName(control.name, n));
                     const int row = (n - 1) / control.columns;
                     const int column = (n - 1) % control.columns;
@@ -192,10 +206,9 @@ void MainWindow::BuildControls() {
                 }
                 continue;
             case ControlKind::LineEdit:
+                // No length limit while editing: the box's whole text is the remark, and the task
+                // file writer keeps its first 20 code units.
                 widget = new QLineEdit(caption, parent);
-                // The task file keeps 20 UTF-16 code units of a remark; the box takes no more, so
-                // what the operator sees is what is saved.
-                static_cast<QLineEdit*>(widget)->setMaxLength(kRemarkUnits);
                 break;
             case ControlKind::LogBox: {
                 auto* log = new QPlainTextEdit(parent);
@@ -281,9 +294,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             return QWidget::eventFilter(watched, event);
         }
     }
-    // The five lists (their edit fields and drop-downs too): typed characters are discarded.
+    // The five lists (their edit fields and drop-downs too): typed characters and input-method
+    // text are discarded.
     if (event->type() == QEvent::KeyPress && IsTypedCharacter(static_cast<QKeyEvent*>(event))) {
         return true;
+    }
+    if (event->type() == QEvent::InputMethod) {
+        return true;
+    }
+    // A wheel turned while the pointer merely passes over a list must not change its value; the
+    // list that has the keyboard focus turns, as on the platform the tool was designed for. The
+    // open drop-down scrolls as usual.
+    if (event->type() == QEvent::Wheel) {
+        const QComboBox* list = OwningList(watched);
+        return list != nullptr && watched != list->view() && !list->hasFocus();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -9,6 +9,7 @@
 #include "device/transfer.h"
 #include "serial/port_layer.h"
 #include "serial/session.h"
+#include "ui/grid_button.h"
 #include "ui/operator_messages.h"
 #include "util/process_state.h"
 
@@ -25,8 +26,6 @@ class QPlainTextEdit;
 class QPushButton;
 
 inline const QString kMainWindowTitle = QStringLiteral("M-4500 设置C30");
-// The highlight of zone, machine and task buttons: red 128, green 255, blue 128.
-inline const QColor kHighlightColour = QColor(128, 255, 128);
 
 // What the window works on; all of it outlives the window.
 struct MainWindowDeps {
@@ -114,6 +113,7 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
     void ConnectHandlers();
     void SetEditingReachable(bool reachable);
     void SetCaption(QPushButton* button, const QString& caption);
+    void SetToolTip(QPushButton* button, const QString& text);
     void SetHighlight(QPushButton* button, bool on);
     void SetBold(QPushButton* button, bool bold);
     void SetBoxText(QLineEdit* box, const QString& text);
@@ -145,9 +145,10 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
 
 // A remark as shown: up to its first U+0000.
 QString VisibleRemark(const QString& remark);
+// The tooltips of zone button z and task button t: the whole remark as shown ("" = none).
+QString ZoneToolTip(const ConfigTables& config, int32_t z);
+QString TaskToolTip(const ConfigTables& config, int32_t t);
 // A caption as a button draws it: CR LF (or a lone CR) breaks the line, "&" is literal.
 QString ButtonCaptionText(const QString& caption);
-// Whether a grid button shows the highlight colour.
-bool IsHighlighted(const QPushButton* button);
 // The window's icon (drawn, so no image file has to travel with the program).
 QIcon MainWindowIcon();

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
 
 namespace {
 
@@ -25,11 +26,27 @@ bool ValidMachine(int32_t m) {
     return m >= 0 && m <= kMachines;
 }
 
+// A remark as a tooltip shows it: the text as shown, its line breaks as the caption's.
+QString RemarkToolTip(const QString& remark) {
+    QString text = VisibleRemark(remark);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
 }  // namespace
 
 QString VisibleRemark(const QString& remark) {
     const qsizetype end = remark.indexOf(QChar(0));
     return end < 0 ? remark : remark.left(end);
+}
+
+QString ZoneToolTip(const ConfigTables& config, int32_t z) {
+    return ValidZone(z) ? RemarkToolTip(config.ZoneRemark[z]) : QString();
+}
+
+QString TaskToolTip(const ConfigTables& config, int32_t t) {
+    return ValidSlot(t) ? RemarkToolTip(config.TaskRemark[t]) : QString();
 }
 
 QString ButtonCaptionText(const QString& caption) {
@@ -38,11 +55,6 @@ QString ButtonCaptionText(const QString& caption) {
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     text.replace(QLatin1Char('&'), QStringLiteral("&&"));
     return text;
-}
-
-bool IsHighlighted(const QPushButton* button) {
-    return button->testAttribute(Qt::WA_SetPalette) &&
-           button->palette().color(QPalette::Button) == kHighlightColour;
 }
 
 void MainWindow::Fun_FillLists() {
@@ -75,6 +87,7 @@ void MainWindow::Fun_InitSelection() {
 void MainWindow::Fun_ShowZones() {
     for (int z = 1; z <= kZones; ++z) {
         SetCaption(zoneButtons_[z], deps_.config.ZoneRemark[z]);
+        SetToolTip(zoneButtons_[z], ZoneToolTip(deps_.config, z));
         SetHighlight(zoneButtons_[z], false);
     }
 }
@@ -112,6 +125,7 @@ void MainWindow::Fun_ShowTasks(int32_t z) {
     const ConfigTables& c = deps_.config;
     for (int t = 1; t <= kSlots; ++t) {
         SetCaption(taskButtons_[t], "[" + QString::number(t) + "]\r\n" + c.TaskRemark[t]);
+        SetToolTip(taskButtons_[t], TaskToolTip(c, t));
         SetHighlight(taskButtons_[t], false);
         SetBold(taskButtons_[t], IsProgrammed(c, z, t));
     }
@@ -224,6 +238,16 @@ void MainWindow::SetCaption(QPushButton* button, const QString& caption) {
     }
 }
 
+void MainWindow::SetToolTip(QPushButton* button, const QString& text) {
+    // A remark that looks like markup ("<b>A</b>") is shown as it was typed.
+    const QString tip = Qt::mightBeRichText(text)
+                            ? "<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>"
+                            : text;
+    if (button->toolTip() != tip) {
+        button->setToolTip(tip);
+    }
+}
+
 void MainWindow::SetHighlight(QPushButton* button, bool on) {
     if (IsHighlighted(button) == on) {
         return;
@@ -249,6 +273,7 @@ void MainWindow::SetBoxText(QLineEdit* box, const QString& text) {
     const QString shown = VisibleRemark(text);
     if (box->text() != shown) {
         box->setText(shown);
+        box->setCursorPosition(0);  // a remark wider than the box shows from its start
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
 #include <cstdio>
 
@@ -32,6 +33,83 @@ void FillDemo(ConfigTables& c) {
         c.TaskMinute[2][t] = uint8_t(t * 5 + 1);
         c.TaskScene[2][t] = t == 4 ? 0 : uint8_t(t);
     }
+}
+
+// Every zone and task with a remark, half of them the full 20 code units, in Chinese and in Latin
+// letters (with and without spaces).
+void FillLongRemarks(ConfigTables& c) {
+    const char* remarks[] = {
+        "地下停车场B区入口车道照明灯第一二组灯带",
+        "Meeting room 2 north",
+        "行政办公区东侧开放工位第二排顶灯及射灯组",
+        "Kitchen extract fans",
+        "三号仓库北门装卸平台泛光照明与警示灯组合",
+        "Parking B entrance 1",
+        "五楼培训教室黑板灯及投影幕布上方筒灯组合",
+        "Warehouse dock light",
+        "消防通道应急照明与疏散指示灯每层巡检灯组",
+        "Training room 5 wall",
+        "研发实验室洁净区恒温恒湿照明及排风机组合",
+        "Fire exit emergency1",
+        "园区主干道路灯第一组南段至北门岗亭外侧灯",
+        "Lab clean room HVAC2",
+        "员工餐厅及厨房排风照明和后厨冷库灯光组合",
+        "MainRoadLampsSouth01",
+        "大厅",
+        "Lobby",
+        "一楼东侧走廊",
+        "Corridor east wing",
+        "二楼大会议室投影区",
+        "Reception",
+        "前台接待区",
+        "Roof garden strip",
+        "屋顶花园景观灯带",
+        "Gate",
+        "门卫室",
+        "Hall",
+        "总经理办公室及会客区",
+        "Director office, A",
+        "[9]\r\n二楼东",
+        "Loading bay lamps 3",
+    };
+    for (int z = 1; z <= kZones; ++z) {
+        c.ZoneRemark[z] = QString::fromUtf8(remarks[z - 1]);
+    }
+    for (int t = 1; t <= kSlots; ++t) {
+        c.TaskRemark[t] = QString::fromUtf8(remarks[(t * 5) % kZones]);
+    }
+}
+
+// Whether a caption drawn as the style draws a push button's label (centred, one line per line
+// break) overruns the button's contents.
+bool ClippedOnOneLine(const QPushButton* b) {
+    QStyleOptionButton option;
+    option.initFrom(b);
+    option.text = b->text();
+    const QRect contents = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
+    const QRect needed =
+        b->fontMetrics().boundingRect(contents, Qt::AlignCenter | Qt::TextShowMnemonic, b->text());
+    return !contents.contains(needed);
+}
+
+// How the zone and task captions fare with long remarks: drawn as a style draws a label, and as
+// the grid buttons lay them out.
+void PrintCaptionFigures(MainWindow& w) {
+    int clipped[2] = {}, elided[2] = {};
+    auto count = [&](int group, QPushButton* button) {
+        clipped[group] += ClippedOnOneLine(button);
+        elided[group] += static_cast<GridButton*>(button)->captionLayout().elided;
+    };
+    for (int z = 1; z <= kZones; ++z) {
+        count(0, w.Command区域(z));
+    }
+    for (int t = 1; t <= kSlots; ++t) {
+        count(1, w.Command定时任务(t));
+    }
+    std::printf("one line per line break: %d of %d zone and %d of %d task captions clipped\n",
+                clipped[0], kZones, clipped[1], kSlots);
+    std::printf("wrapped: zones %d shown whole, %d elided; tasks %d shown whole, %d elided\n",
+                kZones - elided[0], elided[0], kSlots - elided[1], elided[1]);
 }
 
 bool Grab(QWidget& w, const QString& path) {
@@ -82,5 +160,10 @@ int main(int argc, char** argv) {
     w.findChild<QPushButton*>(QStringLiteral("Command下载参数到机器"))->click();
     ok = Grab(w, QDir(out).filePath("download_log.png")) && ok;
     w.Command退出下载()->click();
+
+    FillLongRemarks(rig.config);
+    w.Command区域(1)->click();
+    ok = Grab(w, QDir(out).filePath("long_remarks.png")) && ok;
+    PrintCaptionFigures(w);
     return ok ? 0 : 1;
 }

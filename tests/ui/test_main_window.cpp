@@ -2,6 +2,7 @@
 
 #include "ui/ui_rig.h"
 
+#include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 #include <QComboBox>
 #include <QGroupBox>
@@ -11,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -20,6 +22,19 @@ int CountHighlighted(MainWindow& w, QPushButton* (MainWindow::*button)(int) cons
         n += IsHighlighted((w.*button)(i)) ? 1 : 0;
     }
     return n;
+}
+
+// One notch of the wheel with the pointer over the list's edit field or its arrow, delivered as
+// the window system delivers it: to the widget under the pointer, with the focus rules applied.
+void TurnWheel(QComboBox* list, bool overArrow) {
+    const QPoint at = overArrow ? QPoint(list->width() - 4, list->height() / 2)
+                                : list->lineEdit()->geometry().center();
+    QWidget* under = list->childAt(at) != nullptr ? list->childAt(at) : list;
+    const QPointF local(under->mapFrom(list, at));
+    QWheelEvent notch(local, under->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QSpontaneKeyEvent::setSpontaneous(&notch);
+    QApplication::sendEvent(under, &notch);
 }
 
 void Choose(QComboBox* list, const QString& item) {
@@ -302,6 +317,7 @@ TEST(ChoiceLists, ItemsAndStoredPositions) {
     EXPECT_EQ(w.Combo小时()->currentText(), "08");
 }
 
+// Typed keys and input-method text alike.
 TEST(ChoiceLists, TypedCharactersChangeNothing) {
     WindowRig rig;
     MainWindow& w = rig.load();
@@ -320,6 +336,14 @@ TEST(ChoiceLists, TypedCharactersChangeNothing) {
             QTest::keyClick(target, Qt::Key_Backspace);
             QTest::keyClick(target, Qt::Key_Delete);
             QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+            for (const QString& commit : {QStringLiteral("07七"), QStringLiteral("05")}) {
+                QInputMethodEvent composing(QStringLiteral("七"), {});
+                QApplication::sendEvent(target, &composing);
+                QInputMethodEvent committed;
+                committed.setCommitString(commit);
+                QApplication::sendEvent(target, &committed);
+                QTest::keyClick(target, Qt::Key_Return);
+            }
         }
         EXPECT_EQ(list->currentText(), text) << list->objectName().toStdString();
         EXPECT_EQ(list->currentIndex(), index) << list->objectName().toStdString();
@@ -327,6 +351,41 @@ TEST(ChoiceLists, TypedCharactersChangeNothing) {
     EXPECT_EQ(rig.config, before);
     EXPECT_EQ(rig.session.PortNumber, 4);
     EXPECT_FALSE(QFile::exists(rig.process.SystemIniPath));
+}
+
+// The wheel over a list that lacks the keyboard focus neither turns it nor gives it the focus;
+// a list that has the focus turns.
+TEST(ChoiceLists, WheelTurnsOnlyTheFocusedList) {
+    WindowRig rig(std::make_unique<ListedPortsBackend>(QSet<int32_t>{2, 5}));
+    ASSERT_TRUE(WriteBytes(rig.process.SystemIniPath, "\xE4\xB8\xB2\xE5\x8F\xA3=2\r\n"));
+    rig.config.MachineIp[1] = 10;
+    rig.app.BringUp();
+    MainWindow& w = *rig.window;
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTest::mousePress(w.Command机器IP(1), Qt::LeftButton);
+    QTest::mouseRelease(w.Command机器IP(1), Qt::LeftButton);
+    for (QComboBox* list :
+         {w.Combo小时(), w.Combo分钟(), w.Combox场景(), w.Combo修改IP(), w.Combo串口()}) {
+        SCOPED_TRACE(list->objectName().toStdString());
+        w.Text区域备注()->setFocus();
+        const int index = list->currentIndex();
+        const ConfigTables before = rig.config;
+        TurnWheel(list, false);
+        TurnWheel(list, true);
+        EXPECT_EQ(list->currentIndex(), index);
+        EXPECT_FALSE(list->hasFocus());
+        EXPECT_EQ(rig.config, before);
+        EXPECT_EQ(rig.session.PortNumber, 2);
+
+        list->setFocus();
+        TurnWheel(list, true);
+        EXPECT_EQ(list->currentIndex(), index + 1);
+    }
+    EXPECT_EQ(rig.config.MachineIp[1], 11);
+    EXPECT_EQ(rig.session.PortNumber, 5);
+    EXPECT_TRUE(ReadBytes(rig.process.SystemIniPath).contains("\xE4\xB8\xB2\xE5\x8F\xA3=5"));
 }
 
 TEST(ChoiceLists, ValueBeyondTheListIsShownAndKept) {
@@ -360,6 +419,39 @@ TEST(Remarks, ZoneRemarkRenamesItsButtonAtEachKeystroke) {
     EXPECT_EQ(w.Command区域(4)->text(), QString());
     QTest::keyClick(w.Text区域备注(), Qt::Key_Backspace);
     EXPECT_EQ(w.Command区域(5)->text(), typed.left(typed.size() - 1));
+}
+
+// A key typed into a full box goes into the remark; the file keeps its first 20 code units. A
+// remark wider than its box is shown from its start.
+TEST(Remarks, FullBoxTakesAKeyAndTheFileKeepsTwentyUnits) {
+    WindowRig rig;
+    ConfigTables c;
+    c.ZoneRemark[1] = c.TaskRemark[1] = "ABCDEFGHIJKLMNOPQRST";
+    c.ZoneRemark[2] = c.TaskRemark[2] = QString(20, QChar(0x8D70));  // 走
+    ASSERT_TRUE(WriteBytes(rig.taskFile(), BuildTaskImage(c)));
+    MainWindow& w = rig.load();
+    const struct {
+        QLineEdit* box;
+        QString& remark;
+    } rows[] = {{w.Text区域备注(), rig.config.ZoneRemark[1]},
+                {w.Text任务备注(), rig.config.TaskRemark[1]}};
+    for (const auto& row : rows) {
+        QTest::keyClick(row.box, Qt::Key_Home);
+        QTest::keyClicks(row.box, "X");
+        EXPECT_EQ(row.remark, "XABCDEFGHIJKLMNOPQRST") << row.box->objectName().toStdString();
+    }
+    w.findChild<QPushButton*>(QStringLiteral("Command保存"))->click();
+    ConfigTables saved;
+    ASSERT_EQ(LoadTaskFile(saved, rig.taskFile()).status, LoadStatus::Loaded);
+    EXPECT_EQ(saved.ZoneRemark[1], "XABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(saved.TaskRemark[1], "XABCDEFGHIJKLMNOPQRS");
+
+    w.Command区域(2)->click();
+    w.Command定时任务(2)->click();
+    for (QLineEdit* box : {w.Text区域备注(), w.Text任务备注()}) {
+        EXPECT_EQ(box->text(), QString(20, QChar(0x8D70)));
+        EXPECT_EQ(box->cursorPosition(), 0) << box->objectName().toStdString();
+    }
 }
 
 TEST(Remarks, TaskRemarkIsSharedWhileHourMinuteSceneArePerZone) {
