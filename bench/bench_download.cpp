@@ -9,11 +9,11 @@
 // frame, the save and the 20 ms close), the line time of the bytes, both ratios, and the CPU time
 // of this process (getrusage) against the wall time.
 #include "config/taskfile.h"
+#include "device/serial_stack.h"
 #include "device/transfer.h"
 #include "serial/port_map.h"
 #include "serial/qt_backend.h"
 #include "support/emulator.h"
-#include "util/delay.h"
 #include "util/keyvalue.h"
 
 #include <sys/resource.h>
@@ -30,7 +30,10 @@ constexpr double kBaud = 115200.0;
 // Counts the bytes in both directions and notes when the first went out and the last came in.
 class CountingBackend : public ForwardingBackend {
   public:
-    explicit CountingBackend(SerialBackend& inner) : ForwardingBackend(inner) { clock_.start(); }
+    explicit CountingBackend(std::unique_ptr<SerialBackend> inner)
+        : ForwardingBackend(*inner), owned_(std::move(inner)) {
+        clock_.start();
+    }
     int32_t read(int32_t handle, uint8_t* buf, int32_t max) override {
         const int32_t got = inner_.read(handle, buf, max);
         if (got > 0) {
@@ -75,6 +78,7 @@ class CountingBackend : public ForwardingBackend {
         return qint64(double(bytes) * kLineBitsPerByte / kBaud * 1e9);
     }
 
+    std::unique_ptr<SerialBackend> owned_;
     QElapsedTimer clock_;
     qint64 lastTxNs_ = 0;
     int64_t lastTxBytes_ = 0;
@@ -112,24 +116,23 @@ ConfigTables SampleConfig() {
 
 bool RunOnce(int run, const QString& device) {
     QTemporaryDir dir;
+    const QString settings = SettingsFilePath(dir.path());
+    WritePortSetting(settings, 7, device);
+    WriteKeyValue(settings, QStringLiteral("串口"), QStringLiteral("7"));
+    auto owned = std::make_unique<CountingBackend>(MakeQtSerialBackend(PortMap(settings)));
+    CountingBackend& counting = *owned;
     ProcessState process;
-    process.SystemIniPath = dir.filePath(QStringLiteral("system.ini"));
-    WritePortSetting(process.SystemIniPath, 7, device);
-    WriteKeyValue(process.SystemIniPath, QStringLiteral("串口"), QStringLiteral("7"));
-    std::unique_ptr<SerialBackend> qt = MakeQtSerialBackend(PortMap(process.SystemIniPath));
-    CountingBackend counting(*qt);
-    PortLayer port(counting, [] { PumpEvents(); });
-    SerialForm session(process, port);
-    ProtocolState proto;
-    WireReceiver(session, proto);
-    session.Fun_初始化();
+    SerialStackOptions options;
+    options.line = std::move(owned);
+    SerialStack serial(process, dir.path(), std::move(options));
+    serial.session.Fun_初始化();
     ConfigTables config = SampleConfig();
     NullLog log;
-    TransferContext ctx{process, config, proto, session, port, TaskFilePath(dir.path()), log};
+    TransferContext ctx = serial.transferContext(config, log);
 
     const double cpu0 = CpuSeconds();
     const qint64 startNs = counting.nowNs();
-    const DownloadOutcome outcome = Fun_DownloadParams(ctx);
+    const DownloadOutcome outcome = Fun_DownloadParams(ctx).outcome;
     const qint64 endNs = counting.nowNs();
     const double wallS = double(endNs - startNs) / 1e9;
     const double cpuS = CpuSeconds() - cpu0;

@@ -3,8 +3,6 @@
 #include "app/platform.h"
 #include "app/single_instance.h"
 #include "config/taskfile.h"
-#include "serial/port_map.h"
-#include "serial/qt_backend.h"
 #include "util/data_dir.h"
 #include "util/delay.h"
 
@@ -17,30 +15,21 @@
 #include <cstdlib>
 #include <utility>
 
-Application::Application(const QString& dir, OperatorMessages& boxes,
-                         std::unique_ptr<SerialBackend> serialBackend)
-    : appDir(dir),
-      messages(boxes),
-      process{QDir(dir).filePath(QStringLiteral("system.ini"))},
-      backend(std::move(serialBackend)),
-      port(*backend, [] { PumpEvents(); }),
-      session(process, port) {
-    session.setReceiver(proto.RxCount, proto.RxBuff, [this] { Fun_RxParse(proto); });
-}
+Application::Application(const QString& dir, OperatorMessages& boxes, SerialStackOptions serial)
+    : dataDir(dir), messages(boxes), serial(process, dir, std::move(serial)) {}
 
 Application::~Application() = default;
 
 MainWindow& Application::mainWindow() {
     if (!window) {
-        window = std::make_unique<MainWindow>(
-            MainWindowDeps{process, config, proto, session, port, appDir, messages});
+        window = std::make_unique<MainWindow>(MainWindowDeps{process, config, serial, messages});
         window->Load();
     }
     return *window;
 }
 
 void Application::BringUp() {
-    session.Load([this]() -> PortSelector& { return mainWindow().portSelector(); });
+    serial.session.Load([this]() -> PortSelector& { return mainWindow().portSelector(); });
     mainWindow();  // exists already unless the session never touched the port list
 }
 
@@ -54,8 +43,8 @@ QString SaveFailureText(const QString& path, const QString& error) {
 
 void Application::SaveOnExit() {
     exitSaved = true;
-    const QString path = TaskFilePath(appDir);
-    const SaveResult saved = SaveTaskFile(config, path);
+    const QString path = TaskFilePath(dataDir);
+    const FileResult saved = SaveTaskFile(config, path);
     if (!saved.ok) {
         messages.warning(SaveFailureText(path, saved.error));
     }
@@ -65,8 +54,8 @@ void Application::SaveForSession(bool mayShowBox) {
     if (exitSaved) {
         return;
     }
-    const QString path = TaskFilePath(appDir);
-    const SaveResult saved = SaveTaskFile(config, path);
+    const QString path = TaskFilePath(dataDir);
+    const FileResult saved = SaveTaskFile(config, path);
     if (saved.ok) {
         return;
     }
@@ -82,8 +71,8 @@ void Application::SaveAtLastResort() {
         return;
     }
     exitSaved = true;
-    const QString path = TaskFilePath(appDir);
-    const SaveResult saved = SaveTaskFile(config, path);
+    const QString path = TaskFilePath(dataDir);
+    const FileResult saved = SaveTaskFile(config, path);
     std::fprintf(stderr, "m4500-config: ending without the window: %s\n",
                  saved.ok ? qPrintable(QStringLiteral("configuration saved to ") + path)
                           : qPrintable(SaveFailureText(path, saved.error)));
@@ -142,10 +131,10 @@ void GuardAgainstAnEndWithoutTheExitSequence(Application& app, QApplication& qap
     });
 }
 
-MainLoopEnv LoopEnv(Application& app, SingleInstance& instance, const MsClock& clock) {
+MainLoopEnv LoopEnv(Application& app, SingleInstance& instance, Clock& clock) {
     MainLoopEnv env;
     env.pump = PumpOrWait;
-    env.clock = [clock] { return clock.timeGetTime(); };
+    env.clock = [&clock] { return clock.timeGetTime(); };
     env.timeBeginPeriod1 = RequestOneMsTimerResolution;
     env.save = [&app] { app.SaveOnExit(); };
     env.endProcess = [&instance] {
@@ -155,7 +144,7 @@ MainLoopEnv LoopEnv(Application& app, SingleInstance& instance, const MsClock& c
         std::fflush(nullptr);
         std::_Exit(0);
     };
-    env.delayMs = [clock](uint32_t ms) { Fun_DelayMs(ms, clock); };
+    env.delayMs = [&clock](uint32_t ms) { clock.Fun_DelayMs(ms); };
     return env;  // the seven hooks stay empty extension points
 }
 
@@ -172,15 +161,14 @@ int Main(int argc, char** argv) {
     // The folder of TASK.M45 and system.ini: beside the executable, or the user's data folder
     // for an installed copy. The instance lock keys on it, so copies sharing files exclude each
     // other and an installed copy and a build tree's do not.
-    const QString appDir = DataDir(QCoreApplication::applicationDirPath());
-    SingleInstance instance(appDir);
+    const QString dataDir = DataDir(QCoreApplication::applicationDirPath());
+    SingleInstance instance(dataDir);
     if (instance.anotherRuns()) {
         return 0;  // silently: no window, nothing shown
     }
 
     MessageBoxMessages messages;
-    Application app(appDir, messages,
-                    MakeQtSerialBackend(PortMap(QDir(appDir).filePath("system.ini"))));
+    Application app(dataDir, messages);
     termination.setHandler([&app] {
         // Like a close request to the serial form: port closed, exit requested; the main loop
         // saves once and ends. A box waiting for the operator is closed so the loop can go on.
@@ -188,14 +176,14 @@ int Main(int argc, char** argv) {
             modal->close();
         }
         int cancel = 0;
-        app.session.CloseRequest(cancel);
+        app.serial.session.CloseRequest(cancel);
     });
 
     app.BringUp();
     GuardAgainstAnEndWithoutTheExitSequence(app, qapp);
     app.mainWindow().show();
-    const MsClock clock;
-    Fun_DelayMs(100, clock);
+    Clock& clock = app.serial.clock;
+    clock.Fun_DelayMs(100);
 
     MainLoopState loop;
     loop.NowMs = int32_t(clock.timeGetTime());

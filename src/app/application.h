@@ -4,9 +4,7 @@
 
 #include "app/main_loop.h"
 #include "config/config.h"
-#include "device/protocol.h"
-#include "serial/port_layer.h"
-#include "serial/session.h"
+#include "device/serial_stack.h"
 #include "ui/main_window.h"
 #include "ui/operator_messages.h"
 #include "util/process_state.h"
@@ -16,8 +14,9 @@
 
 // Everything that exists once per process. Tests build their own.
 struct Application {
-    Application(const QString& appDir, OperatorMessages& messages,
-                std::unique_ptr<SerialBackend> backend);
+    // `dataDir` holds the task file and the settings file; `serial` chooses the line and the
+    // clock (the operating system's ports and the real clock when left empty).
+    Application(const QString& dataDir, OperatorMessages& messages, SerialStackOptions serial = {});
     ~Application();
 
     // Main step 3: the serial form is loaded; its first use of the port list creates the main
@@ -35,14 +34,11 @@ struct Application {
     void SaveAtLastResort();
     bool exitSaved = false;  // the exit sequence (or the last resort) has saved
 
-    QString appDir;
+    QString dataDir;
     OperatorMessages& messages;
     ProcessState process;
     ConfigTables config;
-    ProtocolState proto;
-    std::unique_ptr<SerialBackend> backend;
-    PortLayer port;
-    SerialForm session;
+    SerialStack serial;
     std::unique_ptr<MainWindow> window;
 };
 

@@ -717,7 +717,7 @@ SiteImport ImportSiteJson(const QString& jsonPath, const QString& taskPath) {
     if (!KeepDamagedAside(taskPath, r)) {
         return r;
     }
-    const SaveResult saved = SaveTaskFile(parsed.config, taskPath);
+    const FileResult saved = SaveTaskFile(parsed.config, taskPath);
     if (!saved.ok) {
         r.status = SiteImport::Status::SaveFailed;
         r.errors << saved.error;

@@ -138,10 +138,8 @@ QByteArray BuildTaskImage(const ConfigTables& c) {
     return QByteArray(reinterpret_cast<const char*>(buf.data()), cursor);
 }
 
-SaveResult SaveTaskFile(const ConfigTables& config, const QString& path) {
-    SaveResult result;
-    result.ok = WriteFileAtomically(path, BuildTaskImage(config), &result.error);
-    return result;
+FileResult SaveTaskFile(const ConfigTables& config, const QString& path) {
+    return WriteFileAtomically(path, BuildTaskImage(config));
 }
 
 namespace {
@@ -243,13 +241,12 @@ QString FreeKeepName(const QString& path) {
 
 // The whole file, however long, written atomically: a failed copy leaves no partial file and
 // gives the system's reason (QFile::copy reports a failed write as a failed create).
-bool CopyWhole(const QString& from, const QString& to, QString* error) {
+FileResult CopyWhole(const QString& from, const QString& to) {
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly)) {
-        *error = source.errorString();
-        return false;
+        return FileResult{false, source.errorString()};
     }
-    return WriteFileAtomically(to, source.readAll(), error);
+    return WriteFileAtomically(to, source.readAll());
 }
 
 }  // namespace
@@ -281,8 +278,10 @@ LoadResult LoadTaskFile(ConfigTables& config, const QString& path) {
                 QStringLiteral("no free name for a copy: %1.bad to %1.bad%2 all exist")
                     .arg(QFileInfo(path).fileName())
                     .arg(kMaxKeptCopies - 1);
-        } else if (CopyWhole(path, keep, &result.keepError)) {
+        } else if (const FileResult copied = CopyWhole(path, keep); copied.ok) {
             result.keptCopy = keep;
+        } else {
+            result.keepError = copied.error;
         }
     }
     return result;

@@ -3,6 +3,7 @@
 // controller's parameter image. Every byte is placed explicitly, most significant byte first.
 
 #include "config/config.h"
+#include "util/savefile.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,13 +26,9 @@ int32_t GetLong32At(const std::vector<uint8_t>& buf, int32_t position);
 // The 15742 bytes that SaveTaskFile writes for `config`.
 QByteArray BuildTaskImage(const ConfigTables& config);
 
-struct SaveResult {
-    bool ok = false;
-    QString error;  // the operating system's reason when !ok
-};
 // Writes the image atomically (temporary file in the same directory, then replace): an
 // interrupted save leaves the previous file intact.
-SaveResult SaveTaskFile(const ConfigTables& config, const QString& path);
+FileResult SaveTaskFile(const ConfigTables& config, const QString& path);
 
 enum class LoadStatus { Loaded, HeaderMismatch };
 struct LoadResult {

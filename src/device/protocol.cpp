@@ -4,21 +4,18 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
-constexpr uint8_t kHeader[4] = {0xAA, 0x55, 0x78, 0x7A};
-constexpr int kChecksumBias = 0x54;
 // Resynchronisation moves one byte per pass; this many passes per call at most.
 constexpr int kMaxResyncPasses = 500;
 // After a resync drop, a remainder this short waits for more bytes, unless a whole frame is
 // already in it.
 constexpr int kResyncWaitBelow = 10;
-// A 16-bit length field cannot describe a longer frame.
-constexpr int kMaxFrameLength = 0xFFFF;
 
 bool HeaderAt(const ProtocolState& s, int32_t at) {
-    return std::equal(std::begin(kHeader), std::end(kHeader), s.RxBuff.begin() + at);
+    return StartsWithHeader(s.RxBuff.data() + at, s.RxCount - at);
 }
 
 int32_t DeclaredLength(const ProtocolState& s, int32_t at) {
@@ -39,22 +36,10 @@ bool CompleteFrameAhead(const ProtocolState& s) {
     return false;
 }
 
-// Running checksum as the sender keeps it: after each addition, 256 or more drops by 256.
-int AddToChecksum(int sum, int byte) {
-    sum += byte;
-    if (sum >= 256)
-        sum -= 256;
-    return sum;
-}
-
 // One frame whose declared length is within 8..kMaxRxFrame and which is complete in RxBuff:
 // dispatch it when the checksum matches, and remove it whole either way.
 void TakeFrame(ProtocolState& s, int32_t length) {
-    int32_t sum = 0;
-    for (int32_t i = 4; i <= length - 2; ++i)
-        sum = Fun_Mod256(sum + s.RxBuff[i]);
-    sum = Fun_Mod256(sum + kChecksumBias);
-    if (s.RxBuff[length - 1] == sum) {
+    if (s.RxBuff[size_t(length) - 1] == FrameChecksum(s.RxBuff.data() + 4, length - 5)) {
         s.RxCmd = s.RxBuff[6];
         s.RxLen = length - kFrameOverhead;
         std::copy_n(s.RxBuff.begin() + 7, s.RxLen, s.RxPayload.begin());
@@ -74,36 +59,18 @@ QString BuildFrameHex(const ProtocolState& state, uint8_t command, int32_t n) {
     n = std::clamp<int32_t>(n, 0, kTxBuffSize);  // the payload never reaches past TxBuff
     QString length = QString::number(n + kFrameOverhead, 16).toUpper();
     Fun_PadLeftZero(length, 4);
-    const int lengthHigh = length.left(2).toInt(nullptr, 16);
-    const int lengthLow = length.mid(2, 2).toInt(nullptr, 16);
-
-    QString text = QStringLiteral("AA55787A") + length + Fun_ByteToHex2(command);
-    int sum = 0;
-    sum = AddToChecksum(sum, lengthHigh);
-    sum = AddToChecksum(sum, lengthLow);
-    sum = AddToChecksum(sum, command);
-    sum = AddToChecksum(sum, kChecksumBias);
-    for (int32_t i = 0; i < n; ++i) {
-        text += Fun_ByteToHex2(state.TxBuff[i]);
-        sum = AddToChecksum(sum, state.TxBuff[i]);
-    }
-    return text + Fun_ByteToHex2(static_cast<uint8_t>(sum));
-}
-
-QByteArray BuildFrame(uint8_t command, const QByteArray& payload) {
-    const qsizetype length = payload.size() + kFrameOverhead;
-    if (length > kMaxFrameLength)
-        return {};
-    QByteArray frame(reinterpret_cast<const char*>(kHeader), 4);
-    frame.append(static_cast<char>(length >> 8));
-    frame.append(static_cast<char>(length & 0xFF));
-    frame.append(static_cast<char>(command));
-    frame.append(payload);
-    int sum = kChecksumBias;
-    for (qsizetype i = 4; i < frame.size(); ++i)
-        sum += static_cast<uint8_t>(frame[i]);
-    frame.append(static_cast<char>(sum & 0xFF));
-    return frame;
+    // Length, command and payload as bytes, for the checksum over exactly those.
+    std::vector<uint8_t> body{uint8_t(length.left(2).toInt(nullptr, 16)),
+                              uint8_t(length.mid(2, 2).toInt(nullptr, 16)), command};
+    body.insert(body.end(), state.TxBuff.begin(), state.TxBuff.begin() + n);
+    QString text;
+    text.reserve((qsizetype(body.size()) + 5) * 2);
+    for (uint8_t b : kFrameHeader)
+        text += Fun_ByteToHex2(b);
+    text += length + Fun_ByteToHex2(command);
+    for (int32_t i = 0; i < n; ++i)
+        text += Fun_ByteToHex2(state.TxBuff[size_t(i)]);
+    return text + Fun_ByteToHex2(FrameChecksum(body.data(), int64_t(body.size())));
 }
 
 void Fun_SendFrame(ProtocolState& state, PortLayer& port, uint8_t command, int32_t n) {

@@ -1,8 +1,9 @@
 #pragma once
-// The controller's frame format, the same in both directions:
-//   AA 55 78 7A | length high, low (whole frame) | command | payload | checksum
-// checksum = (length bytes + command + payload bytes + 0x54) mod 256.
+// M_串口协议 (serial protocol module): the frames the PC sends, the parser that finds the
+// controller's replies in the received bytes, and the reply flags the transfers wait for. The
+// frame format itself is in device/frame_codec.h.
 
+#include "device/frame_codec.h"
 #include "serial/port_layer.h"
 #include "serial/session.h"
 
@@ -16,7 +17,6 @@ inline constexpr uint8_t kCmdDownloadRequest = 0x50;
 inline constexpr uint8_t kCmdDataBlock = 0x51;
 inline constexpr uint8_t kCmdVerify = 0x52;
 inline constexpr uint8_t kVerifyGood = 0x66;
-inline constexpr int kFrameOverhead = 8;
 inline constexpr int kMaxRxFrame = 1200;
 inline constexpr int kTxBuffSize = 4001;  // indices 0..4000
 
@@ -35,13 +35,17 @@ struct ProtocolState {
     int16_t FlagVerifyOk = kFalse;
 };
 
+// Fun_ByteToHex2: exactly two upper-case hex digits ("0A").
 QString Fun_ByteToHex2(uint8_t value);
 // The frame for `command` with payload TxBuff[0..n-1] as upper-case hex text, no separators.
 QString BuildFrameHex(const ProtocolState& state, uint8_t command, int32_t n);
-// The same frame as bytes, for any payload (used by the emulator for its replies).
-QByteArray BuildFrame(uint8_t command, const QByteArray& payload);
+// Fun_SendFrame: send a frame: its hex text goes to the port layer's Fun_SendHex.
 void Fun_SendFrame(ProtocolState& state, PortLayer& port, uint8_t command, int32_t n);
+// Fun_RxParse: parse received bytes: every complete frame at the front of RxBuff is taken and
+// the good ones dispatched; an incomplete one stays.
 void Fun_RxParse(ProtocolState& state);
+// Fun_RxDiscard: drop the first n bytes of RxBuff.
 void Fun_RxDiscard(ProtocolState& state, int32_t n);
+// Fun_RxDispatch: act on one good frame: set the reply flags of its command.
 void Fun_RxDispatch(ProtocolState& state, uint8_t G_Cmd, int32_t G_len,
                     const PayloadBuffer& G_buff);

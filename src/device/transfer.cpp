@@ -2,7 +2,6 @@
 #include "device/transfer.h"
 
 #include "config/taskfile.h"
-#include "util/delay.h"
 #include "util/hexconv.h"
 
 #include <QFile>
@@ -44,7 +43,7 @@ Outcome OnOpenPort(TransferContext& ctx, Outcome busy, Body body) {
     }
     BusyScope scope(ctx);
     ctx.session.Fun_强制打开串口();
-    Fun_DelayMs(kSettleMs);
+    ctx.clock.Fun_DelayMs(kSettleMs);
     const Outcome outcome = body();
     ctx.session.Fun_关闭串口();
     return outcome;
@@ -87,10 +86,14 @@ bool SendRequest(TransferContext& ctx, const QByteArray& image) {
     return SendAndWait(ctx, kCmdDownloadRequest, 4);
 }
 
-// Blocks of at most 512 bytes, each answered before the next. Returns the size of the last
-// block sent (its payload stays in TxBuff for the verify request), or -1 / -2 when a block went
-// unanswered / the exit was requested.
-int32_t SendBlocks(TransferContext& ctx, const QByteArray& image) {
+int32_t BlockCount(qsizetype length) {
+    return int32_t((length + kBlockSize - 1) / kBlockSize);
+}
+
+// Blocks of at most 512 bytes, each answered before the next; the payload of the last one stays
+// in TxBuff for the verify request. Ends early when a block goes unanswered or the exit is
+// requested; `result.acknowledged` counts the blocks that were answered.
+void SendBlocks(TransferContext& ctx, const QByteArray& image, DownloadResult& result) {
     const int32_t length = int32_t(image.size());
     int32_t position = 0;
     for (;;) {
@@ -102,18 +105,23 @@ int32_t SendBlocks(TransferContext& ctx, const QByteArray& image) {
         ctx.proto.TxBuff[1] = ByteOfWord(k, 2);
         if (!SendAndWait(ctx, kCmdDataBlock, k + 2)) {
             Fun_LogLine(ctx, QStringLiteral(">>握手失败"), true);
-            return -1;
+            result.outcome = DownloadOutcome::NoHandshake;
+            result.unansweredBlock = result.acknowledged + 1;
+            return;
         }
+        ++result.acknowledged;
         Fun_LogLine(ctx, QStringLiteral("-"), false);
         if (ctx.process.ExitRequested == kTrue) {
-            return -2;
+            result.outcome = DownloadOutcome::Aborted;
+            return;
         }
         if (position >= length) {
-            return k;
+            return;
         }
     }
 }
 
+// The verify request repeats the last block's payload, still in TxBuff.
 DownloadOutcome Verify(TransferContext& ctx, int32_t lastBlock) {
     Fun_LogLine(ctx, QString(), true);
     Fun_LogLine(ctx, QStringLiteral("校验中..."), true);
@@ -130,65 +138,70 @@ DownloadOutcome Verify(TransferContext& ctx, int32_t lastBlock) {
 }
 
 // From ">>读取文件" to the result line; the port is open and settled.
-DownloadOutcome SendFile(TransferContext& ctx, const QString& path) {
+DownloadResult SendFile(TransferContext& ctx, const QString& path) {
+    DownloadResult result;
     Fun_LogLine(ctx, QStringLiteral(">>读取文件"), true);
     const QByteArray image = ReadWholeFile(path);
     // Positions are 32-bit counts; a file of 2 GiB or more is treated like a missing one
     // instead of letting them wrap.
     if (image.isEmpty() || image.size() > INT32_MAX - kBlockSize) {
         Fun_LogLine(ctx, QStringLiteral(">>文件不存在！！！"), true);
-        return DownloadOutcome::FileMissing;
+        result.outcome = DownloadOutcome::FileMissing;
+        return result;
     }
+    result.blocks = BlockCount(image.size());
     if (!SendRequest(ctx, image)) {
         Fun_LogLine(ctx, QStringLiteral(">>握手失败"), true);
-        return DownloadOutcome::NoHandshake;
+        result.outcome = DownloadOutcome::NoHandshake;
+        return result;
     }
     Fun_LogLine(ctx, QStringLiteral(">>握手成功"), true);
-    const int32_t lastBlock = SendBlocks(ctx, image);
-    if (lastBlock == -1) {
-        return DownloadOutcome::NoHandshake;
+    SendBlocks(ctx, image, result);
+    if (result.outcome == DownloadOutcome::Success) {
+        const int32_t lastBlock = int32_t(image.size()) - (result.blocks - 1) * kBlockSize;
+        result.outcome = Verify(ctx, lastBlock);
     }
-    if (lastBlock == -2) {
-        return DownloadOutcome::Aborted;
-    }
-    return Verify(ctx, lastBlock);
+    return result;
 }
 
 }  // namespace
-
-void WireReceiver(SerialForm& session, ProtocolState& proto) {
-    session.setReceiver(proto.RxCount, proto.RxBuff, [&proto] { Fun_RxParse(proto); });
-}
 
 void Fun_LogLine(TransferContext& ctx, const QString& text, bool newLine) {
     ctx.log.append(text);
     if (newLine) {
         ctx.log.append(QStringLiteral("\r\n"));
     }
-    PumpEvents();
+    ctx.clock.PumpEvents();
 }
 
-DownloadOutcome Fun_DownloadParams(TransferContext& ctx) {
-    return OnOpenPort(ctx, DownloadOutcome::Busy, [&ctx] {
+DownloadResult Fun_DownloadParams(TransferContext& ctx) {
+    DownloadResult busy;
+    busy.outcome = DownloadOutcome::Busy;
+    return OnOpenPort(ctx, busy, [&ctx] {
         // What is sent must be what the window shows: when the save fails, the file on disk is
         // stale (or absent), so the download stops here instead of sending it.
-        const SaveResult saved = SaveTaskFile(ctx.config, ctx.taskFilePath);
+        const FileResult saved = SaveTaskFile(ctx.config, ctx.taskFilePath);
         if (!saved.ok) {
             Fun_LogLine(
                 ctx, QStringLiteral(">>保存失败: %1: %2").arg(ctx.taskFilePath, saved.error), true);
-            return DownloadOutcome::SaveFailed;
+            DownloadResult failed;
+            failed.outcome = DownloadOutcome::SaveFailed;
+            failed.saveError = saved.error;
+            return failed;
         }
         return SendFile(ctx, ctx.taskFilePath);
     });
 }
 
-DownloadOutcome Fun_DownloadFile(TransferContext& ctx, const QString& path) {
-    return OnOpenPort(ctx, DownloadOutcome::Busy, [&ctx, &path] { return SendFile(ctx, path); });
+DownloadResult Fun_DownloadFile(TransferContext& ctx, const QString& path) {
+    DownloadResult busy;
+    busy.outcome = DownloadOutcome::Busy;
+    return OnOpenPort(ctx, busy, [&ctx, &path] { return SendFile(ctx, path); });
 }
 
 TimeSyncOutcome Fun_TimeSync(TransferContext& ctx) {
     return OnOpenPort(ctx, TimeSyncOutcome::Busy, [&ctx] {
-        const QDateTime now = ctx.now();
+        const QDateTime now = ctx.clock.LocalNow();
         const QDate date = now.date();
         const QTime time = now.time();
         ctx.proto.TxBuff[0] = uint8_t((date.year() % 100 + 100) % 100);

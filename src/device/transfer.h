@@ -1,16 +1,16 @@
 #pragma once
-// The two device operations: the parameter download and the time synchronisation.
-// They log through LogSink and ask the user interface through TransferUi, so they run headless.
+// M_下载 (download module): the two device operations, the parameter download and the time
+// synchronisation. They log through LogSink and ask the user interface through TransferUi, and
+// wait on the context's Clock, so they run headless and, in tests, in virtual time.
 
 #include "config/config.h"
 #include "device/protocol.h"
 #include "serial/port_layer.h"
 #include "serial/session.h"
+#include "util/clock.h"
 #include "util/process_state.h"
 
-#include <QDateTime>
 #include <QString>
-#include <functional>
 
 class LogSink {
   public:
@@ -29,12 +29,12 @@ struct TransferContext {
     ProcessState& process;
     ConfigTables& config;
     ProtocolState& proto;
-    SerialForm& session;
+    Form串口& session;
     PortLayer& port;
+    Clock& clock;
     QString taskFilePath;
     LogSink& log;
     TransferUi* ui = nullptr;
-    std::function<QDateTime()> now = [] { return QDateTime::currentDateTime(); };
     bool busy = false;  // a transfer is running; a second one started meanwhile is refused
 };
 
@@ -47,21 +47,30 @@ enum class DownloadOutcome {
     VerifyFailed,
     Aborted
 };
+
+// How a download ended, with what an operator needs to know of it.
+struct DownloadResult {
+    DownloadOutcome outcome = DownloadOutcome::Success;
+    int32_t blocks = 0;        // data blocks of the file (0 when it was not read)
+    int32_t acknowledged = 0;  // blocks the controller acknowledged
+    // NoHandshake: 0 when the request went unanswered, n when block n did.
+    int32_t unansweredBlock = 0;
+    QString saveError;  // SaveFailed: the system's reason
+};
+
 enum class TimeSyncOutcome { Confirmed, Busy, NoReply };
 
-// Received bytes go into the protocol's receive buffer and every batch is parsed there. Whoever
-// builds a session for the transfers calls this once, so the window and the companion agree.
-void WireReceiver(SerialForm& session, ProtocolState& proto);
-
+// Fun_LogLine: append a line (or a piece of one) to the log, then let events run.
 void Fun_LogLine(TransferContext& ctx, const QString& text, bool newLine);
 
-// Force-open, settle, save the configuration to ctx.taskFilePath, then send that file.
-// A save that fails stops the download (">>保存失败: <path>: <reason>"); a stale file is never
-// sent.
-DownloadOutcome Fun_DownloadParams(TransferContext& ctx);
+// Fun_DownloadParams: force-open, settle, save the configuration to ctx.taskFilePath, then send
+// that file. A save that fails stops the download (">>保存失败: <path>: <reason>"); a stale file
+// is never sent.
+DownloadResult Fun_DownloadParams(TransferContext& ctx);
 
 // The same download without the save: sends whatever file is at `path` (any length), with the
 // same frames, waits and log lines. Fun_DownloadParams is the save followed by this.
-DownloadOutcome Fun_DownloadFile(TransferContext& ctx, const QString& path);
+DownloadResult Fun_DownloadFile(TransferContext& ctx, const QString& path);
 
+// Fun_TimeSync: the computer's time to the controller; the box when it confirms.
 TimeSyncOutcome Fun_TimeSync(TransferContext& ctx);

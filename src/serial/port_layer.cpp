@@ -24,21 +24,50 @@ T ClampedNumber(const QString& text) {
 
 }  // namespace
 
-PortLayer::PortLayer(SerialBackend& backend, std::function<void()> pump)
-    : backend_(backend), pump_(std::move(pump)) {}
+QString DescribePortProblem(const PortStatus& status) {
+    if (status.lineLost) {
+        return QStringLiteral(
+            "the line was lost: the adapter was unplugged or the device went "
+            "away; plug it in again and retry");
+    }
+    switch (status.failure) {
+        case OpenFailure::None:
+            return QStringLiteral("opens");
+        case OpenFailure::Absent:
+            return QStringLiteral("absent");
+        case OpenFailure::Busy:
+            return QStringLiteral("busy: another program holds it (close that program and retry)");
+        case OpenFailure::PermissionDenied:
+#ifdef Q_OS_WIN
+            return QStringLiteral("permission denied: run as a user allowed to use the port");
+#else
+            return QStringLiteral(
+                "permission denied: add the user to the dialout group "
+                "(sudo usermod -aG dialout $USER, then log in again)");
+#endif
+        case OpenFailure::Other:
+            break;
+    }
+    return QStringLiteral("does not open (%1)").arg(status.detail);
+}
+
+PortLayer::PortLayer(SerialBackend& backend, Clock& clock) : backend_(backend), clock_(clock) {}
 
 int32_t PortLayer::OpenComByNumber(int32_t number) {
-    LastOpenFailure = OpenFailure::None;
-    LastOpenDetail.clear();
-    const int32_t handle = backend_.open(number, &LastOpenFailure, &LastOpenDetail);
+    status_ = PortStatus{};
+    const int32_t handle = backend_.open(number, &status_.failure, &status_.detail);
     if (handle > 0) {
-        LastOpenFailure = OpenFailure::None;
+        status_.failure = OpenFailure::None;
         return handle;
     }
-    if (LastOpenFailure == OpenFailure::None) {
-        LastOpenFailure = OpenFailure::Other;
+    if (status_.failure == OpenFailure::None) {
+        status_.failure = OpenFailure::Other;
     }
     return 0;
+}
+
+void PortLayer::markUnopenable(const QString& why) {
+    status_ = PortStatus{OpenFailure::Other, why, false};
 }
 
 void PortLayer::Fun_CloseComHandle(int32_t& handle) {
@@ -66,9 +95,7 @@ bool PortLayer::Fun_SetTimeouts(int32_t handle, int32_t readMs, int32_t writeMs)
 bool PortLayer::Fun_OpenPort(int16_t& number, QString& baud, QString& byteSize, QString& stopBits,
                              QString& parity) {
     Fun_ClosePort();
-    if (pump_)
-        pump_();
-    lineLost_ = false;
+    clock_.PumpEvents();
     PortHandle = OpenComByNumber(number);
     bool opened = false;
     if (PortHandle != 0) {
@@ -78,8 +105,7 @@ bool PortLayer::Fun_OpenPort(int16_t& number, QString& baud, QString& byteSize, 
         Fun_SetTimeouts(PortHandle, kTimeoutMs, kTimeoutMs);
         opened = true;
     }
-    if (pump_)
-        pump_();
+    clock_.PumpEvents();
     return opened;
 }
 
@@ -88,6 +114,8 @@ void PortLayer::Fun_ClosePort() {
 }
 
 void PortLayer::Fun_ListPorts(PortSelector& selector) {
+    // The probe's opens are not the port's: what became of the last transfer's port stays.
+    const PortStatus kept = status_;
     selector.clear();
     bool first = true;
     for (int32_t n = kFirstPort; n <= kLastPort; ++n) {
@@ -102,6 +130,7 @@ void PortLayer::Fun_ListPorts(PortSelector& selector) {
             first = false;
         }
     }
+    status_ = kept;
 }
 
 QString PortLayer::Fun_ReadHex() {
@@ -111,7 +140,7 @@ QString PortLayer::Fun_ReadHex() {
         count = backend_.read(PortHandle, block.data(), kReadRequest);
     }
     if (count == SerialBackend::kLineLost) {
-        lineLost_ = true;
+        status_.lineLost = true;
     }
     count = std::clamp<int32_t>(count, 0, kReadRequest);  // a failed read counts as nothing
     QString text;

@@ -295,9 +295,8 @@ class TraceBackend final : public ForwardingBackend {
         QString line =
             QStringLiteral("%1.%2 ").arg(ms / 1000).arg(ms % 1000, 3, 10, QLatin1Char('0')) +
             QLatin1String(direction);
-        for (int32_t i = 0; i < n; ++i) {
-            line += QLatin1Char(' ');
-            AppendHexByte(line, bytes[i]);
+        if (n > 0) {
+            line += QLatin1Char(' ') + HexBytes(bytes, n);
         }
         sink_(line + note);
     }

@@ -35,24 +35,24 @@ bool ToLong(const QString& text, int32_t& value) {
 
 }  // namespace
 
-SerialForm::SerialForm(ProcessState& process, PortLayer& port, MsClock clock)
+Form串口::Form串口(ProcessState& process, PortLayer& port, Clock& clock)
     : process_(process), port_(port), clock_(clock) {
     Timer串口接收.setInterval(0);
     QObject::connect(&Timer串口接收, &QTimer::timeout, [this] { TimerTick(); });
 }
 
-void SerialForm::setReceiver(int32_t& count, RxBuffer& buff, std::function<void()> parse) {
+void Form串口::setReceiver(int32_t& count, RxBuffer& buff, std::function<void()> parse) {
     rxCount_ = &count;
     rxBuff_ = &buff;
     parse_ = std::move(parse);
 }
 
-void SerialForm::Load(std::function<PortSelector&()> selector) {
+void Form串口::Load(std::function<PortSelector&()> selector) {
     selector_ = std::move(selector);
     Fun_初始化();
 }
 
-void SerialForm::Fun_初始化() {
+void Form串口::Fun_初始化() {
     // Each step goes on whatever the one before it achieved.
     PortSelector* selector = selector_ ? &selector_() : nullptr;
     if (selector != nullptr) {
@@ -68,7 +68,7 @@ void SerialForm::Fun_初始化() {
     PortNumber = n;
 }
 
-void SerialForm::Fun_串口选择(int32_t& uart) {
+void Form串口::Fun_串口选择(int32_t& uart) {
     int32_t n = uart;
     if (selector_) {
         ToLong(selector_().text(), n);  // the selector's text is what the operator sees
@@ -79,14 +79,14 @@ void SerialForm::Fun_串口选择(int32_t& uart) {
     WriteKeyValue(process_.SystemIniPath, kPortKey, QString::number(PortNumber));
 }
 
-void SerialForm::Fun_打开串口() {
+void Form串口::Fun_打开串口() {
     if (PortOpen == kTrue) {
         return;
     }
     Fun_强制打开串口();
 }
 
-void SerialForm::Fun_强制打开串口() {
+void Form串口::Fun_强制打开串口() {
     if (PortNumber >= std::numeric_limits<int16_t>::min() &&
         PortNumber <= std::numeric_limits<int16_t>::max()) {
         int16_t number = int16_t(PortNumber);
@@ -96,24 +96,23 @@ void SerialForm::Fun_强制打开串口() {
         // A number beyond 16 bits (a hand-edited settings file) names no port: it behaves like
         // a port that does not open, so the port open before is closed all the same.
         port_.Fun_ClosePort();
-        port_.LastOpenFailure = OpenFailure::Other;
-        port_.LastOpenDetail = QStringLiteral("%1 is not a port number").arg(PortNumber);
+        port_.markUnopenable(QStringLiteral("%1 is not a port number").arg(PortNumber));
     }
     PortOpen = kTrue;
     setTimerInterval(kPollPeriodMs);
 }
 
-void SerialForm::Fun_关闭串口() {
+void Form串口::Fun_关闭串口() {
     if (PortOpen != kTrue) {
         return;
     }
     setTimerInterval(0);
     PortOpen = kFalse;
-    Fun_DelayMs(kCloseSettleMs, clock_);
+    clock_.Fun_DelayMs(kCloseSettleMs);
     port_.Fun_ClosePort();
 }
 
-void SerialForm::Fun_uart串口数据接收(int32_t& dcount, RxBuffer& dbuff) {
+void Form串口::Fun_uart串口数据接收(int32_t& dcount, RxBuffer& dbuff) {
     QString text = port_.Fun_ReceiveHex();
     text.remove(QLatin1Char(' '));
     const qsizetype length = text.size();
@@ -136,7 +135,7 @@ void SerialForm::Fun_uart串口数据接收(int32_t& dcount, RxBuffer& dbuff) {
         }
         IdlePolls = 0;
     }
-    PumpEvents();
+    clock_.PumpEvents();
     if (IdlePolls < std::numeric_limits<int32_t>::max()) {
         ++IdlePolls;
     }
@@ -145,11 +144,11 @@ void SerialForm::Fun_uart串口数据接收(int32_t& dcount, RxBuffer& dbuff) {
     }
 }
 
-bool SerialForm::Fun_串口接收delay(int16_t& BBB, int32_t DD) {
+bool Form串口::Fun_串口接收delay(int16_t& BBB, int32_t DD) {
     const int32_t cycles = DD;
     for (int32_t cycle = 1; cycle <= cycles; ++cycle) {
         TimerTick();
-        Fun_DelayMs(1, clock_);
+        clock_.Fun_DelayMs(1);
         if (BBB == kTrue) {
             return true;
         }
@@ -157,33 +156,36 @@ bool SerialForm::Fun_串口接收delay(int16_t& BBB, int32_t DD) {
     return false;
 }
 
-void SerialForm::Fun_接收指令分析(uint8_t /*G_Cmd*/, int32_t /*G_len*/, const uint8_t* /*G_buff*/) {
+void Form串口::Fun_接收指令分析(uint8_t /*G_Cmd*/, int32_t /*G_len*/, const uint8_t* /*G_buff*/) {
     // Received frames are acted on by the frame parser's dispatch.
 }
 
-void SerialForm::TimerTick() {
+void Form串口::TimerTick() {
+    if (rxCount_ == nullptr || rxBuff_ == nullptr) {
+        return;  // no receiver wired: nothing takes the bytes yet
+    }
     setTimerEnabled(false);  // no timer-driven poll starts inside this one
     Fun_uart串口数据接收(*rxCount_, *rxBuff_);
     setTimerEnabled(true);
 }
 
-void SerialForm::CloseRequest(int& cancel) {
+void Form串口::CloseRequest(int& cancel) {
     Fun_关闭串口();
     process_.ExitRequested = kTrue;
     cancel = 1;
 }
 
-void SerialForm::setTimerInterval(int ms) {
+void Form串口::setTimerInterval(int ms) {
     Timer串口接收.setInterval(ms);
     applyTimer();
 }
 
-void SerialForm::setTimerEnabled(bool enabled) {
+void Form串口::setTimerEnabled(bool enabled) {
     timerEnabled_ = enabled;
     applyTimer();
 }
 
-void SerialForm::applyTimer() {
+void Form串口::applyTimer() {
     // Like a window timer: it fires only while enabled with a period above 0; enabling it
     // again starts a fresh period.
     if (timerEnabled_ && Timer串口接收.interval() > 0) {

@@ -129,15 +129,15 @@ MainWindow::MainWindow(MainWindowDeps deps) : deps_(std::move(deps)) {
     setAttribute(Qt::WA_QuitOnClose, false);  // the main loop ends the process, not Qt
     BuildControls();
     portSelector_ = std::make_unique<ComboPortSelector>(comboPort_, deps_.process.SystemIniPath);
-    transfer_.reset(new TransferContext{deps_.process, deps_.config, deps_.proto, deps_.session,
-                                        deps_.port, taskFilePath(), *this, this});
+    transfer_ =
+        std::make_unique<TransferContext>(deps_.serial.transferContext(deps_.config, *this, this));
     ConnectHandlers();
 }
 
 MainWindow::~MainWindow() = default;
 
 QString MainWindow::taskFilePath() const {
-    return TaskFilePath(deps_.appDir);
+    return deps_.serial.taskFilePath();
 }
 
 PortSelector& MainWindow::portSelector() {
@@ -352,11 +352,11 @@ void MainWindow::showEvent(QShowEvent* event) {
 
 void MainWindow::Combo串口_Click() {
     int32_t uart = comboPort_->currentText().trimmed().toInt();
-    deps_.session.Fun_串口选择(uart);
+    deps_.serial.session.Fun_串口选择(uart);
 }
 
 void MainWindow::Command保存_Click() {
-    const SaveResult saved = SaveTaskFile(deps_.config, taskFilePath());
+    const FileResult saved = SaveTaskFile(deps_.config, taskFilePath());
     if (!saved.ok) {
         deps_.messages.warning(QStringLiteral("保存失败！\n%1\n%2")
                                    .arg(QDir::toNativeSeparators(taskFilePath()), saved.error));

@@ -6,6 +6,7 @@
 
 #include "config/config.h"
 #include "device/protocol.h"
+#include "device/serial_stack.h"
 #include "device/transfer.h"
 #include "serial/port_layer.h"
 #include "serial/session.h"
@@ -31,10 +32,7 @@ inline const QString kMainWindowTitle = QStringLiteral("M-4500 设置C30");
 struct MainWindowDeps {
     ProcessState& process;
     ConfigTables& config;
-    ProtocolState& proto;
-    SerialForm& session;
-    PortLayer& port;
-    QString appDir;  // the task file lives here
+    SerialStack& serial;  // the session, the port and the task file's folder
     OperatorMessages& messages;
 };
 

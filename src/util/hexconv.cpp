@@ -139,3 +139,19 @@ void AppendHexByte(QString& out, uint8_t byte) {
     out += QLatin1Char(kDigits[byte >> 4]);
     out += QLatin1Char(kDigits[byte & 0x0F]);
 }
+
+QString HexBytes(const uint8_t* bytes, qsizetype n, QChar separator) {
+    QString out;
+    out.reserve(n * 3);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (i > 0 && !separator.isNull()) {
+            out += separator;
+        }
+        AppendHexByte(out, bytes[i]);
+    }
+    return out;
+}
+
+QString HexBytes(const QByteArray& bytes, QChar separator) {
+    return HexBytes(reinterpret_cast<const uint8_t*>(bytes.constData()), bytes.size(), separator);
+}

@@ -24,8 +24,13 @@ int32_t Fun_BytesToLong(int64_t a, int64_t b, int64_t c, int64_t d);
 // value modulo 256 by at most 5000 subtractions (see the implementation for the exact range).
 int32_t Fun_Mod256(int64_t value);
 
-// Appends the two upper-case hexadecimal digits of a byte ("05", "AB").
+// Appends the two upper-case hexadecimal digits of a byte ("05", "AB"). Every byte that is shown
+// as text (traces, the emulator's output, the received hex text) goes through here.
 void AppendHexByte(QString& out, uint8_t byte);
+// The bytes as two digits each, separated by `separator` ("AA 55 78"); no separator when it is
+// the null character.
+QString HexBytes(const uint8_t* bytes, qsizetype n, QChar separator = u' ');
+QString HexBytes(const QByteArray& bytes, QChar separator = u' ');
 
 // Value of a run of hexadecimal digits of either case ("AB" -> 0xAB, "C" -> 0x0C); any other
 // character counts as 0, so malformed text still gives one value per digit run.

@@ -46,13 +46,13 @@ QString Decode(const QByteArray& bytes) {
     return decode(bytes);
 }
 
-bool WriteLines(const QString& path, const QList<QByteArray>& lines, QString* error) {
+FileResult WriteLines(const QString& path, const QList<QByteArray>& lines) {
     QByteArray bytes;
     for (const QByteArray& line : lines) {
         bytes += line;
         bytes += "\r\n";
     }
-    return WriteFileAtomically(path, bytes, error);
+    return WriteFileAtomically(path, bytes);
 }
 
 }  // namespace
@@ -77,17 +77,14 @@ QString ReadKeyValue(const QString& path, const QString& key) {
     return Decode(value);
 }
 
-bool WriteKeyValue(const QString& path, const QString& key, const QString& value, QString* error) {
+FileResult WriteKeyValue(const QString& path, const QString& key, const QString& value) {
     const QByteArray keyBytes = Encode(key);
     const QByteArray entry = keyBytes + '=' + Encode(value);
     QList<QByteArray> lines;
     if (QFileInfo::exists(path)) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
-            if (error != nullptr) {
-                *error = file.errorString();
-            }
-            return false;  // rewriting it would lose the lines that could not be read
+            return FileResult{false, file.errorString()};  // rewriting it would lose its lines
         }
         lines = ReadLines(file);
     }
@@ -103,5 +100,5 @@ bool WriteKeyValue(const QString& path, const QString& key, const QString& value
     if (!found) {
         lines.append(entry);
     }
-    return WriteLines(path, lines, error);
+    return WriteLines(path, lines);
 }

@@ -6,7 +6,8 @@
 
 // The value of the last line "key=value"; "" when the file or the key is missing.
 QString ReadKeyValue(const QString& path, const QString& key);
+#include "util/savefile.h"
+
 // Replaces every line that starts with `key` by key=value (or appends it) and rewrites the file.
-// Returns false (with the reason in *error when given) when the file cannot be written.
-bool WriteKeyValue(const QString& path, const QString& key, const QString& value,
-                   QString* error = nullptr);
+// Not ok, with the reason, when the file cannot be read or written.
+FileResult WriteKeyValue(const QString& path, const QString& key, const QString& value);

@@ -20,7 +20,7 @@ bool WriteAll(QSaveFile& file, const QByteArray& bytes) {
 
 }  // namespace
 
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+FileResult WriteFileAtomically(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path);
     // A folder the user may not write to can still hold files the user may write (a shared
     // install folder, a site's folder on a server): then the file is written in place, which
@@ -30,10 +30,7 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     // commit() would not report. Without commit() the temporary file is discarded.
     if (file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) && WriteAll(file, bytes) &&
         file.commit()) {
-        return true;
+        return FileResult{true, QString()};
     }
-    if (error != nullptr) {
-        *error = file.errorString();
-    }
-    return false;
+    return FileResult{false, file.errorString()};
 }

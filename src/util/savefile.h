@@ -6,6 +6,13 @@
 #include <QByteArray>
 #include <QString>
 
-// Returns false with the operating system's reason in *error (when given) if the file cannot be
-// written completely; the previous file is then left as it was.
-bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+// Whether a file was written; when not, the operating system's reason.
+struct FileResult {
+    bool ok = false;
+    QString error;
+    explicit operator bool() const { return ok; }
+};
+
+// Not ok, with the operating system's reason, when the file cannot be written completely; the
+// previous file is then left as it was.
+FileResult WriteFileAtomically(const QString& path, const QByteArray& bytes);

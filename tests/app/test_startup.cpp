@@ -15,7 +15,7 @@ TEST(StartUp, NoTaskFileMessageComesBeforeTheWindowAndThePorts) {
     QTemporaryDir dir;
     RecordingMessages messages;
     Application app(dir.path(), messages,
-                    std::make_unique<ListedPortsBackend>(QSet<int32_t>{3, 7}));
+                    OnLine(std::make_unique<ListedPortsBackend>(QSet<int32_t>{3, 7})));
     EXPECT_EQ(app.process.SystemIniPath, QDir(dir.path()).filePath("system.ini"));
     struct Seen {
         int visibleWindows = -1;
@@ -37,7 +37,7 @@ TEST(StartUp, NoTaskFileMessageComesBeforeTheWindowAndThePorts) {
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.Combo串口()->count(), 2);
     EXPECT_EQ(w.Combo串口()->currentText(), "0");
-    EXPECT_EQ(app.session.PortNumber, 0);
+    EXPECT_EQ(app.serial.session.PortNumber, 0);
     EXPECT_EQ(w.CurZone, 1);
     EXPECT_EQ(app.config, ConfigTables{});
     // The reader created the missing file empty; nothing else was written.
@@ -55,11 +55,11 @@ TEST(StartUp, RememberedPortAndTaskFileAreShown) {
     ASSERT_TRUE(WriteBytes(TaskFilePath(dir.path()), BuildTaskImage(c)));
     ASSERT_TRUE(WriteBytes(QDir(dir.path()).filePath("system.ini"),
                            QStringLiteral("串口=3\r\n").toLocal8Bit()));
-    Application app(dir.path(), messages, std::make_unique<ListedPortsBackend>());
+    Application app(dir.path(), messages, OnLine(std::make_unique<ListedPortsBackend>()));
     app.BringUp();
     EXPECT_TRUE(messages.shown.isEmpty());
     EXPECT_EQ(app.mainWindow().Combo串口()->currentText(), "3");
-    EXPECT_EQ(app.session.PortNumber, 3);
+    EXPECT_EQ(app.serial.session.PortNumber, 3);
     EXPECT_EQ(app.mainWindow().Command区域(1)->text(), QStringLiteral("大厅"));
 }
 
@@ -69,7 +69,7 @@ TEST(StartUp, RememberedPortAndTaskFileAreShown) {
 TEST(ExitSaves, SessionRequestSavesTheLastResortOnlyWithoutTheExitSequence) {
     QTemporaryDir dir;
     RecordingMessages messages;
-    Application app(dir.path(), messages, std::make_unique<ListedPortsBackend>());
+    Application app(dir.path(), messages, OnLine(std::make_unique<ListedPortsBackend>()));
     const QString task = TaskFilePath(dir.path());
     app.config.ZoneRemark[1] = QStringLiteral("前");
     app.SaveForSession(true);
@@ -112,8 +112,4 @@ TEST(SingleInstance, LockLeftByACrashedCopyDoesNotBlock) {
     EXPECT_FALSE(next.anotherRuns());
     next.release();
     EXPECT_FALSE(QFile::exists(path));
-}
-
-int main(int argc, char** argv) {
-    return RunWidgetTests(argc, argv);
 }

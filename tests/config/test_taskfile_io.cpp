@@ -52,7 +52,7 @@ TEST_F(TaskFileOnDisk, PathIsTheApplicationDirectoryAndTaskM45) {
 
 TEST_F(TaskFileOnDisk, SaveWritesTheImageAndReplacesALongerFile) {
     Write(path(), QByteArray(20000, 'x'));
-    const SaveResult saved = SaveTaskFile(Sample(7), path());
+    const FileResult saved = SaveTaskFile(Sample(7), path());
     ASSERT_TRUE(saved.ok) << saved.error.toStdString();
     const QByteArray bytes = Read(path());
     EXPECT_EQ(bytes.size(), 15742);
@@ -133,7 +133,7 @@ TEST_F(TaskFileOnDisk, NoFreeNameForTheCopyIsReported) {
 }
 
 TEST_F(TaskFileOnDisk, SaveIntoMissingDirectoryFailsWithReason) {
-    const SaveResult saved = SaveTaskFile(Sample(1), dir() + QStringLiteral("/no/such/TASK.M45"));
+    const FileResult saved = SaveTaskFile(Sample(1), dir() + QStringLiteral("/no/such/TASK.M45"));
     EXPECT_FALSE(saved.ok);
     EXPECT_FALSE(saved.error.isEmpty());
 }
@@ -143,7 +143,7 @@ TEST_F(TaskFileOnDisk, SaveIntoMissingDirectoryFailsWithReason) {
 TEST_F(TaskFileOnDisk, FailedReplaceIsReportedAndLeavesTheTarget) {
     ASSERT_TRUE(QDir().mkpath(path()));
     Write(path() + QStringLiteral("/inside"), QByteArray("keep"));
-    const SaveResult saved = SaveTaskFile(Sample(1), path());
+    const FileResult saved = SaveTaskFile(Sample(1), path());
     EXPECT_FALSE(saved.ok);
     EXPECT_FALSE(saved.error.isEmpty());
     EXPECT_EQ(Read(path() + QStringLiteral("/inside")), QByteArray("keep"));
@@ -160,7 +160,7 @@ TEST_F(TaskFileOnDisk, WriteFailingHalfwayKeepsThePreviousFile) {
 
     std::optional<FileSizeLimit> limit(std::in_place, 4096);
     ASSERT_TRUE(limit->ok());
-    const SaveResult saved = SaveTaskFile(Sample(2), path());
+    const FileResult saved = SaveTaskFile(Sample(2), path());
     limit.reset();
 
     EXPECT_FALSE(saved.ok);

@@ -1,7 +1,10 @@
 // m4500ctl as the operator runs it: a directory with TASK.M45 and system.ini, the emulator on
 // a pseudo-terminal behind port 7, and the exit code that tells how the run ended.
 #include "config/taskfile.h"
+#include "ctl.h"
+#include "device/serial_stack.h"
 #include "support/emulator.h"
+#include "support/virtual_line.h"
 #include "util/keyvalue.h"
 
 #include <gtest/gtest.h>
@@ -177,15 +180,29 @@ TEST(Ctl, PortThatDoesNotOpenExits3AndSaysWhy) {
         << r.err.toStdString();
 }
 
+// In this process, on the in-memory line and a virtual clock: the 500 silent cycles of the
+// request take 11 s of virtual time and none of real time.
 TEST(Ctl, SilentControllerExits4) {
-    EmulatorProcess emu(
-        {QStringLiteral("--no-pacing"), QStringLiteral("--silent-from"), QStringLiteral("1")});
-    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
-    Workspace ws(emu.devicePath());
-    ws.saveTask();
-    const CtlRun r = Ctl(ws.args(QStringLiteral("download")));  // 500 empty polls: some 11 s
-    EXPECT_EQ(r.code, 4) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringLiteral(">>读取文件\n>>握手失败\n"));
+    VirtualClock clock;
+    CtlEnvironment env;
+    env.serial = [&clock](TraceSink) {
+        return OnLine(
+            std::make_unique<VirtualLine>(clock, VirtualLineOptions{.faults = {.silentFrom = 1}}),
+            &clock);
+    };
+    QTemporaryDir dir;
+    WriteKeyValue(SettingsFilePath(dir.path()), QStringLiteral("串口"), QStringLiteral("7"));
+    ASSERT_TRUE(SaveTaskFile(ConfigTables{}, TaskFilePath(dir.path())).ok);
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const int rc = RunCtl({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()}, env);
+    const QString out = QString::fromStdString(testing::internal::GetCapturedStdout());
+    const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(rc, 4) << err.toStdString();
+    EXPECT_EQ(out, QStringLiteral(">>读取文件\n>>握手失败\n"));
+    EXPECT_TRUE(err.contains(QStringLiteral("no answer from the controller on port 7")))
+        << err.toStdString();
+    EXPECT_GE(clock.elapsedSeconds(), 11.0);
 }
 
 TEST(Ctl, LineLostDuringTheTransferExits7) {
@@ -195,7 +212,8 @@ TEST(Ctl, LineLostDuringTheTransferExits7) {
     Workspace ws(emu.devicePath());
     const CtlRun r = Ctl(ws.args(QStringLiteral("timesync")));  // 100 silent polls: some 2 s
     EXPECT_EQ(r.code, 7) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("port 7 (%1) was lost").arg(emu.devicePath())))
+    EXPECT_TRUE(
+        r.err.contains(QStringLiteral("port 7 (%1): the line was lost").arg(emu.devicePath())))
         << r.err.toStdString();
 }
 
@@ -238,9 +256,3 @@ TEST(Ctl, UsageErrorsExit1) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

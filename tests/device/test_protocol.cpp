@@ -2,6 +2,7 @@
 #include "device/protocol.h"
 #include "serial/port_map.h"
 #include "serial/qt_backend.h"
+#include "support/bytes.h"
 #include "support/emulator.h"
 #include "support/pty.h"
 
@@ -13,10 +14,6 @@
 #include <vector>
 
 namespace {
-
-QByteArray Hex(const char* text) {
-    return QByteArray::fromHex(QByteArray(text));
-}
 
 // Appends as the serial session's receive poll does: a full buffer starts again at index 0.
 void Receive(ProtocolState& s, const QByteArray& batch) {
@@ -281,26 +278,15 @@ TEST(Dispatch, SetsOnlyTheFlagsOfItsCommand) {
 
 // ---- Sending over a real line ---------------------------------------------------------------
 
-class SendFrame : public testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        static int argc = 1;
-        static char name[] = "device_test_protocol";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            app_ = new QCoreApplication(argc, argv);
-    }
-    static inline QCoreApplication* app_ = nullptr;
-};
-
-TEST_F(SendFrame, WritesTheExactBytesOnTheOpenPort) {
+TEST(SendFrame, WritesTheExactBytesOnTheOpenPort) {
     PseudoTerminal pty;
     ASSERT_TRUE(pty.ok());
     QTemporaryDir dir;
     const QString ini = dir.filePath("system.ini");
     ASSERT_TRUE(WritePortSetting(ini, 7, pty.slavePath()));
     auto backend = MakeQtSerialBackend(PortMap(ini));
-    PortLayer port(*backend);
+    SystemClock clock;
+    PortLayer port(*backend, clock);
     ProtocolState s;
     const uint8_t payload[] = {0x01, 0x23, 0x45, 0x67};
     std::copy(std::begin(payload), std::end(payload), s.TxBuff.begin());

@@ -4,6 +4,7 @@
 #include "serial/port_layer.h"
 #include "serial/port_map.h"
 #include "serial/qt_backend.h"
+#include "support/emulator.h"
 #include "support/pty.h"
 #include "util/delay.h"
 
@@ -44,7 +45,7 @@ class PortLayerTest : public ::testing::Test {
         }
         WriteFileBytes(settings, lines);
         backend = MakeQtSerialBackend(PortMap(settings));
-        layer = std::make_unique<PortLayer>(*backend, [] { PumpEvents(); });
+        layer = std::make_unique<PortLayer>(*backend, clock);
     }
 
     bool Open(int16_t number) {
@@ -55,6 +56,7 @@ class PortLayerTest : public ::testing::Test {
     QTemporaryDir dir;
     QString settings = dir.filePath("system.ini");
     PseudoTerminal ptyA, ptyB, ptyC;
+    SystemClock clock;
     std::unique_ptr<SerialBackend> backend;
     std::unique_ptr<PortLayer> layer;
 };
@@ -175,7 +177,7 @@ TEST_F(PortLayerTest, SendingWithNoPortOpenWritesNothing) {
     Map({{1, ptyA.slavePath()}});
     QStringList trace;
     auto traced = MakeTraceBackend(*backend, [&](const QString& line) { trace << line; });
-    PortLayer port(*traced);
+    PortLayer port(*traced, clock);
     port.Fun_SendHex("AA 55");
     int16_t number = 1;
     QString baud = "115200", size = "8", stop = "0", parity = "0";
@@ -225,9 +227,9 @@ TEST_F(PortLayerTest, PortHeldByAnotherOpenerDoesNotOpenAndThePreviousPortCloses
     EXPECT_GT(layer->PortHandle, 0);
     EXPECT_FALSE(Open(1));
     EXPECT_EQ(layer->PortHandle, 0);
-    EXPECT_EQ(layer->LastOpenFailure, OpenFailure::Busy);
-    EXPECT_TRUE(layer->LastOpenDetail.startsWith("port busy"))
-        << layer->LastOpenDetail.toStdString();
+    EXPECT_EQ(layer->status().failure, OpenFailure::Busy);
+    EXPECT_TRUE(layer->status().detail.startsWith("port busy"))
+        << layer->status().detail.toStdString();
     EXPECT_TRUE(OthersCanOpen(ptyB.slavePath()));
 
     holder.close();
@@ -255,17 +257,14 @@ TEST_F(PortLayerTest, PortOpenInThisProgramDoesNotOpenAgain) {
 
 TEST_F(PortLayerTest, PortHeldByAnotherProgramDoesNotOpen) {
     Map({{1, ptyA.slavePath()}});
-    QProcess holder;
-    holder.start(QCoreApplication::applicationFilePath(), {"--hold-port", ptyA.slavePath()});
-    ASSERT_TRUE(holder.waitForReadyRead(10000));
-    ASSERT_EQ(holder.readLine().trimmed(), QByteArray("held"));
-
-    EXPECT_FALSE(Open(1));
-    EXPECT_EQ(layer->PortHandle, 0);
-    EXPECT_EQ(layer->LastOpenFailure, OpenFailure::Busy);
-
-    holder.closeWriteChannel();
-    ASSERT_TRUE(holder.waitForFinished(10000));
+    {
+        // The emulator on the device stands for another program that holds it.
+        EmulatorProcess holder({QStringLiteral("--device"), ptyA.slavePath()});
+        ASSERT_TRUE(holder.ok()) << holder.error().toStdString();
+        EXPECT_FALSE(Open(1));
+        EXPECT_EQ(layer->PortHandle, 0);
+        EXPECT_EQ(layer->status().failure, OpenFailure::Busy);
+    }
     EXPECT_TRUE(Open(1));
 }
 
@@ -275,7 +274,7 @@ TEST_F(PortLayerTest, AbsentDevicesFailAtOnce) {
         QElapsedTimer clock;
         clock.start();
         EXPECT_EQ(layer->OpenComByNumber(number), 0) << number;
-        EXPECT_EQ(layer->LastOpenFailure, OpenFailure::Absent) << number;
+        EXPECT_EQ(layer->status().failure, OpenFailure::Absent) << number;
         EXPECT_LT(clock.elapsed(), 1000) << number;
     }
 }
@@ -319,7 +318,7 @@ TEST_F(PortLayerTest, TraceReportsEveryChunkWithTimeAndDirection) {
     Map({{1, ptyA.slavePath()}});
     QStringList trace;
     auto traced = MakeTraceBackend(*backend, [&](const QString& line) { trace << line; });
-    PortLayer port(*traced);
+    PortLayer port(*traced, clock);
     int16_t number = 1;
     QString baud = "115200", size = "8", stop = "0", parity = "0";
     ASSERT_TRUE(port.Fun_OpenPort(number, baud, size, stop, parity));
@@ -362,13 +361,13 @@ TEST_F(PortLayerTest, LineThatHangsUpIsClosedAndReadsAsSilence) {
     };
     // Generous: the loop left spinning on the hung-up line burns about half of the 300 ms.
     EXPECT_LT(ms(after) - ms(before), 60) << "the hung-up line kept the loop busy";
-    EXPECT_TRUE(layer->lineLost());
+    EXPECT_TRUE(layer->status().lineLost);
     EXPECT_NE(layer->PortHandle, 0);  // the handle rule stays: only Fun_ClosePort clears it
     layer->Fun_SendHex(QStringLiteral("AA 55"));  // writes nothing, raises nothing
     layer->Fun_ClosePort();
     EXPECT_EQ(layer->PortHandle, 0);
     // The freed pseudo-terminal's name may already belong to another test's: open another port.
-    EXPECT_TRUE(Open(2) && !layer->lineLost()) << "a new open starts a new line";
+    EXPECT_TRUE(Open(2) && !layer->status().lineLost) << "a new open starts a new line";
 }
 
 TEST(PortMapTest, NumbersMapOntoTheUsualDevicesUnlessTheSettingsFileSaysOtherwise) {
@@ -401,24 +400,4 @@ TEST(PortMapTest, NumbersMapOntoTheUsualDevicesUnlessTheSettingsFileSaysOtherwis
 }
 
 // Child mode of this program: holds a port open until its standard input closes.
-int HoldPort(const QString& path) {
-    QSerialPort port(path);
-    if (!port.open(QIODevice::ReadWrite))
-        return 2;
-    QTextStream(stdout) << "held\n" << Qt::flush;
-    char c;
-    while (::read(STDIN_FILENO, &c, 1) > 0) {
-    }
-    return 0;
-}
-
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    if (argc == 3 && QByteArray(argv[1]) == "--hold-port") {
-        return HoldPort(QString::fromLocal8Bit(argv[2]));
-    }
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -5,6 +5,7 @@
 #include "serial/qt_backend.h"
 #include "serial/session.h"
 #include "support/pty.h"
+#include "support/virtual_line.h"
 #include "util/delay.h"
 
 #include "serial_test_support.h"
@@ -19,48 +20,14 @@
 
 namespace {
 
-// An in-memory line: each read hands out the next queued chunk (at most `max` bytes of it).
-class MemoryBackend : public SerialBackend {
-  public:
-    int32_t open(int32_t number, OpenFailure* why, QString*) override {
-        opened.push_back(number);
-        if (absent.count(number) != 0) {
-            if (why != nullptr)
-                *why = OpenFailure::Absent;
-            return 0;
-        }
-        return ++lastHandle;
-    }
-    void close(int32_t handle) override { closed.push_back(handle); }
-    bool setLine(int32_t, uint32_t, uint8_t, uint8_t, uint8_t, uint8_t) override { return true; }
-    bool setTimeouts(int32_t, uint32_t, uint32_t) override { return true; }
-    int32_t read(int32_t, uint8_t* buf, int32_t max) override {
-        ++reads;
-        if (chunks.empty())
-            return 0;
-        QByteArray& chunk = chunks.front();
-        const int32_t n = std::min<int32_t>(max, int32_t(chunk.size()));
-        std::copy_n(chunk.constData(), n, buf);
-        chunk.remove(0, n);
-        if (chunk.isEmpty())
-            chunks.pop_front();
-        return n;
-    }
-    int32_t write(int32_t, const uint8_t*, int32_t n) override { return n; }
-
-    std::deque<QByteArray> chunks;
-    std::set<int32_t> absent;
-    std::vector<int32_t> opened, closed;
-    int reads = 0;
-    int32_t lastHandle = 0;
-};
-
 // Opens the port below the session, leaving the session's timer alone.
 void OpenLine(PortLayer& port, int16_t number) {
     QString baud = "115200", size = "8", stop = "0", parity = "0";
     port.Fun_OpenPort(number, baud, size, stop, parity);
 }
 
+// The session on the in-memory line (ports 1, 2 and 4, bytes delivered by hand, nothing
+// answering) and a virtual clock: no test here waits for real time.
 class SessionLogicTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -75,9 +42,10 @@ class SessionLogicTest : public ::testing::Test {
 
     QTemporaryDir dir;
     ProcessState process;
-    MemoryBackend line;
-    PortLayer port{line, [] { PumpEvents(); }};
-    SerialForm form{process, port};
+    VirtualClock clock;
+    VirtualLine line{clock, VirtualLineOptions{.controller = false, .ports = {1, 2, 4}}};
+    PortLayer port{line, clock};
+    Form串口 form{process, port, clock};
     RxBuffer RxBuff{};
     int32_t RxCount = 0;
     int parses = 0;
@@ -104,7 +72,7 @@ TEST_F(SessionLogicTest, BytesAreStoredUntilTheBufferIsFullThenStoringRestartsAt
         int32_t countAtParse = -1;
         onParse = [&] { countAtParse = RxCount; };
         OpenLine(port, 1);
-        line.chunks = {row.bytes};
+        line.deliver(row.bytes);
         form.TimerTick();
         EXPECT_EQ(parses, 1) << row.countBefore;
         EXPECT_EQ(countAtParse, row.countAtParse) << row.countBefore;
@@ -131,7 +99,7 @@ TEST_F(SessionLogicTest, ReceivedByteCounterWrapsAfter100000) {
     };
     for (const auto& row : rows) {
         form.ReceivedCount = row.before;
-        line.chunks = {QByteArray(row.bytes, '\x5A')};
+        line.deliver(QByteArray(row.bytes, '\x5A'));
         form.TimerTick();
         EXPECT_EQ(form.ReceivedCount, row.after) << row.before << "+" << row.bytes;
         EXPECT_EQ(form.Label接收count(), row.label);
@@ -140,7 +108,7 @@ TEST_F(SessionLogicTest, ReceivedByteCounterWrapsAfter100000) {
 
 TEST_F(SessionLogicTest, HundredPollsWithoutBytesDiscardAPartialFrame) {
     OpenLine(port, 1);
-    line.chunks = {QByteArray("\xAA\x55", 2)};
+    line.deliver(QByteArray("\xAA\x55", 2));
     form.TimerTick();
     ASSERT_EQ(RxCount, 2);
     EXPECT_EQ(form.IdlePolls, 1);
@@ -158,7 +126,7 @@ TEST_F(SessionLogicTest, HundredPollsWithoutBytesDiscardAPartialFrame) {
     RxCount = 5;
     form.TimerTick();
     EXPECT_EQ(RxCount, 0);
-    line.chunks = {QByteArray("\x01", 1)};
+    line.deliver(QByteArray("\x01", 1));
     form.TimerTick();
     EXPECT_EQ(RxCount, 1);
     EXPECT_EQ(form.IdlePolls, 1);
@@ -180,9 +148,8 @@ TEST_F(SessionLogicTest, WaitForAFlagPollsOncePerCycle) {
     for (const auto& row : rows) {
         int16_t flag = row.flagBefore;
         line.reads = 0;
-        line.chunks.clear();
-        for (int i = 0; i < row.chunks; ++i)
-            line.chunks.push_back(QByteArray(1, '\x42'));
+        for (int i = 0; i < row.chunks; ++i)  // one byte every 5 ms: one per poll
+            line.deliver(QByteArray(1, '\x42'), 5 * i);
         parses = 0;
         onParse = [&] {
             if (parses == row.setOnParse)
@@ -190,6 +157,8 @@ TEST_F(SessionLogicTest, WaitForAFlagPollsOncePerCycle) {
         };
         EXPECT_EQ(form.Fun_串口接收delay(flag, row.cycles), row.result) << row.cycles;
         EXPECT_EQ(line.reads, row.polls) << row.cycles;
+        clock.advanceTo(clock.nowUs() + 100'000);  // what a row left undelivered has come
+        form.TimerTick();
     }
 }
 
@@ -201,35 +170,17 @@ TEST_F(SessionLogicTest, TimerIsOffDuringAPollAndStaysOffWhenThePollClosedThePor
 
     bool activeDuringPoll = true;
     onParse = [&] { activeDuringPoll = form.Timer串口接收.isActive(); };
-    line.chunks = {QByteArray("\x01", 1)};
+    line.deliver(QByteArray("\x01", 1));
     form.TimerTick();
     EXPECT_FALSE(activeDuringPoll);
     EXPECT_TRUE(form.Timer串口接收.isActive());
     EXPECT_EQ(form.Timer串口接收.interval(), 10);
 
     onParse = [&] { form.Fun_关闭串口(); };  // e.g. a transfer ending inside the poll's pump
-    line.chunks = {QByteArray("\x02", 1)};
+    line.deliver(QByteArray("\x02", 1));
     form.TimerTick();
     EXPECT_FALSE(form.Timer串口接收.isActive());
     EXPECT_EQ(form.PortOpen, kFalse);
-}
-
-TEST_F(SessionLogicTest, TimerPollsEveryTenMillisecondsWhileOpen) {
-    form.PortNumber = 1;
-    form.Fun_强制打开串口();
-    EXPECT_EQ(form.Timer串口接收.interval(), 10);
-    EXPECT_TRUE(form.Timer串口接收.isActive());
-    line.chunks = {QByteArray("\x10\x20", 2), QByteArray("\x30", 1)};
-    Fun_DelayMs(300);
-    EXPECT_GE(line.reads, 5);
-    EXPECT_EQ(RxCount, 3);
-    EXPECT_EQ(RxBuff[2], 0x30);
-
-    form.Fun_关闭串口();
-    EXPECT_FALSE(form.Timer串口接收.isActive());
-    const int readsAtClose = line.reads;
-    Fun_DelayMs(100);
-    EXPECT_EQ(line.reads, readsAtClose);
 }
 
 TEST_F(SessionLogicTest, OpenOnlyWhenClosedForcedOpenAlwaysReopens) {
@@ -251,8 +202,7 @@ TEST_F(SessionLogicTest, OpenOnlyWhenClosedForcedOpenAlwaysReopens) {
 }
 
 TEST_F(SessionLogicTest, PortThatDoesNotOpenStillCountsAsOpen) {
-    line.absent = {6};
-    form.PortNumber = 6;
+    form.PortNumber = 6;  // not a port of the line
     form.Fun_强制打开串口();
     EXPECT_EQ(form.PortOpen, kTrue);
     EXPECT_EQ(port.PortHandle, 0);
@@ -293,18 +243,20 @@ TEST_F(SessionLogicTest, RememberedValueThatIsNoNumberGivesPortZero) {
 }
 
 TEST_F(SessionLogicTest, CloseWhileClosedReturnsAtOnceCloseWhileOpenPumpsAndCloses) {
-    bool pumped = false;
-    QTimer::singleShot(0, [&] { pumped = true; });
+    int pumps = clock.pumps;
+    const int64_t before = clock.nowUs();
     form.Fun_关闭串口();
-    EXPECT_FALSE(pumped);
+    EXPECT_EQ(clock.pumps, pumps);
+    EXPECT_EQ(clock.nowUs(), before);
     EXPECT_TRUE(line.closed.empty());
 
     form.PortNumber = 1;
     form.Fun_强制打开串口();
-    pumped = false;
-    QTimer::singleShot(0, [&] { pumped = true; });
+    pumps = clock.pumps;
+    const uint32_t closing = clock.timeGetTime();
     form.Fun_关闭串口();
-    EXPECT_TRUE(pumped);  // the 20 ms settling wait keeps events running
+    EXPECT_GT(clock.pumps, pumps);  // the 20 ms settling wait keeps events running
+    EXPECT_GT(clock.timeGetTime() - closing, 20u);
     EXPECT_EQ(line.closed.size(), 1u);
     EXPECT_EQ(port.PortHandle, 0);
     EXPECT_EQ(form.PortOpen, kFalse);
@@ -335,8 +287,8 @@ class SessionPtyTest : public ::testing::Test {
 
     void Start(const QString& mapFile) {
         backend = MakeQtSerialBackend(PortMap(mapFile));
-        port = std::make_unique<PortLayer>(*backend, [] { PumpEvents(); });
-        form = std::make_unique<SerialForm>(process, *port);
+        port = std::make_unique<PortLayer>(*backend, clock);
+        form = std::make_unique<Form串口>(process, *port, clock);
         form->setReceiver(RxCount, RxBuff, [this] { ++parses; });
         form->Load([this]() -> PortSelector& { return selector; });
     }
@@ -352,7 +304,8 @@ class SessionPtyTest : public ::testing::Test {
     RecordingSelector selector;
     std::unique_ptr<SerialBackend> backend;
     std::unique_ptr<PortLayer> port;
-    std::unique_ptr<SerialForm> form;
+    SystemClock clock;
+    std::unique_ptr<Form串口> form;
     RxBuffer RxBuff{};
     int32_t RxCount = 0;
     int parses = 0;
@@ -406,6 +359,27 @@ TEST_F(SessionPtyTest, PickingAPortRemembersItAndLeavesTheOpenPortAlone) {
     EXPECT_EQ(RxBuff[1], 0x02);
 }
 
+TEST_F(SessionPtyTest, TimerPollsEveryTenMillisecondsWhileOpen) {
+    WriteFileBytes(process.SystemIniPath, Mapping() + "串口=1\r\n");
+    Start(process.SystemIniPath);
+    form->Fun_强制打开串口();
+    EXPECT_EQ(form->Timer串口接收.interval(), 10);
+    EXPECT_TRUE(form->Timer串口接收.isActive());
+    ptyA.send(QByteArray("\x10\x20\x30", 3));
+    QElapsedTimer waited;
+    waited.start();
+    while (RxCount < 3 && waited.elapsed() < 3000)
+        Fun_DelayMs(5);  // the event loop runs: only the timer polls
+    EXPECT_EQ(RxCount, 3);
+    EXPECT_EQ(RxBuff[2], 0x30);
+
+    form->Fun_关闭串口();
+    EXPECT_FALSE(form->Timer串口接收.isActive());
+    ptyA.send(QByteArray("\x40", 1));
+    Fun_DelayMs(100);
+    EXPECT_EQ(RxCount, 3);
+}
+
 TEST_F(SessionPtyTest, TransferCycleOpensPollsAndReleasesThePort) {
     WriteFileBytes(process.SystemIniPath, Mapping() + "串口=4\r\n");
     Start(process.SystemIniPath);
@@ -432,9 +406,3 @@ TEST_F(SessionPtyTest, TransferCycleOpensPollsAndReleasesThePort) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

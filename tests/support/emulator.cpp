@@ -82,5 +82,6 @@ int EmulatorProcess::waitForExit(int timeoutMs) {
 }
 
 bool WritePortSetting(const QString& settingsPath, int port, const QString& devicePath) {
-    return WriteKeyValue(settingsPath, QStringLiteral("COM") + QString::number(port), devicePath);
+    return WriteKeyValue(settingsPath, QStringLiteral("COM") + QString::number(port), devicePath)
+        .ok;
 }

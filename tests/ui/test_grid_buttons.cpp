@@ -158,7 +158,3 @@ TEST(GridButtons, ToolTipsTellTheWholeRemark) {
         EXPECT_EQ(ShownToolTip(row.button), row.shown) << row.button->objectName().toStdString();
     }
 }
-
-int main(int argc, char** argv) {
-    return RunWidgetTests(argc, argv);
-}

@@ -91,7 +91,3 @@ TEST(TimeSync, ConfirmationShowsTheMessageBox) {
     EXPECT_EQ(e.rig->messages.shown, QStringList{QStringLiteral("时间同步成功！！！")});
     EXPECT_EQ(e.rig->session.PortOpen, kFalse);
 }
-
-int main(int argc, char** argv) {
-    return RunWidgetTests(argc, argv);
-}

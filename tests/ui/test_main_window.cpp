@@ -561,7 +561,3 @@ TEST(PortList, EntriesTellTheirDeviceAndAPickIsRemembered) {
     EXPECT_EQ(rig.session.PortNumber, 5);
     EXPECT_TRUE(ReadBytes(rig.process.SystemIniPath).contains("\xE4\xB8\xB2\xE5\x8F\xA3=5"));
 }
-
-int main(int argc, char** argv) {
-    return RunWidgetTests(argc, argv);
-}

@@ -9,6 +9,7 @@
 #include "serial/port_layer.h"
 #include "serial/qt_backend.h"
 #include "serial/session.h"
+#include "support/virtual_line.h"
 #include "ui/main_window.h"
 #include "ui/operator_messages.h"
 #include "util/process_state.h"
@@ -65,12 +66,14 @@ inline QByteArray ReadBytes(const QString& path) {
 }
 
 // The parts of one process, built by the application's own start-up code, on real files in a
-// temporary directory (or `dir`) and with the message boxes recorded.
+// temporary directory (or `dir`) and with the message boxes recorded. The line and the clock are
+// the test's: by default ports that open and say nothing, on the real clock.
 struct WindowRig {
     explicit WindowRig(
         std::unique_ptr<SerialBackend> serial = std::make_unique<ListedPortsBackend>(),
-        QString dir = {})
-        : appDir(dir.isEmpty() ? temp.path() : dir), app(appDir, messages, std::move(serial)) {}
+        QString dir = {}, Clock* clock = nullptr)
+        : appDir(dir.isEmpty() ? temp.path() : dir),
+          app(appDir, messages, OnLine(std::move(serial), clock)) {}
     QString taskFile() const { return TaskFilePath(appDir); }
     // Creates the window and runs its load, as the serial form's first use of the port list does.
     MainWindow& load() { return app.mainWindow(); }
@@ -81,9 +84,9 @@ struct WindowRig {
     Application app;
     ProcessState& process = app.process;
     ConfigTables& config = app.config;
-    ProtocolState& proto = app.proto;
-    PortLayer& port = app.port;
-    SerialForm& session = app.session;
+    ProtocolState& proto = app.serial.proto;
+    PortLayer& port = app.serial.port;
+    Form串口& session = app.serial.session;
     std::unique_ptr<MainWindow>& window = app.window;
 };
 
@@ -93,15 +96,4 @@ inline void OffscreenWithoutDisplay() {
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
-}
-
-// main() of a widget test: headless unless the caller chose a platform (test discovery runs
-// the executable without CTest's environment).
-inline int RunWidgetTests(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
 }

@@ -92,10 +92,9 @@ class WriteKeyValueRows : public KeyValueFile, public testing::WithParamInterfac
 
 TEST_P(WriteKeyValueRows, ReplacesEveryLineStartingWithKeyElseAppends) {
     writeBytes(GetParam().before);
-    QString error;
-    ASSERT_TRUE(WriteKeyValue(path(), QString::fromLatin1(GetParam().key),
-                              QString::fromLatin1(GetParam().value), &error))
-        << error.toStdString();
+    const FileResult written = WriteKeyValue(path(), QString::fromLatin1(GetParam().key),
+                                             QString::fromLatin1(GetParam().value));
+    ASSERT_TRUE(written.ok) << written.error.toStdString();
     EXPECT_EQ(readBytes(), QByteArray(GetParam().after));
 }
 
@@ -161,13 +160,13 @@ TEST_F(KeyValueFile, SerialPortKeyInTheSystemCodePage) {
 TEST_F(KeyValueFile, UnwritableTargetReportsFailureWithReason) {
     // A directory where the file should be: the write fails also for root.
     ASSERT_TRUE(QDir().mkpath(path()));
-    QString error;
-    EXPECT_FALSE(WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("1"), &error));
-    EXPECT_FALSE(error.isEmpty());
+    FileResult written = WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("1"));
+    EXPECT_FALSE(written.ok);
+    EXPECT_FALSE(written.error.isEmpty());
     const QString missingDir = path() + QStringLiteral("/no/such/dir/system.ini");
-    error.clear();
-    EXPECT_FALSE(WriteKeyValue(missingDir, QStringLiteral("A"), QStringLiteral("1"), &error));
-    EXPECT_FALSE(error.isEmpty());
+    written = WriteKeyValue(missingDir, QStringLiteral("A"), QStringLiteral("1"));
+    EXPECT_FALSE(written.ok);
+    EXPECT_FALSE(written.error.isEmpty());
 }
 
 #ifndef Q_OS_WIN
@@ -181,11 +180,10 @@ TEST_F(KeyValueFile, WriteFailingHalfwayKeepsTheOldFile) {
     writeBytes(before);
     std::optional<FileSizeLimit> limit(std::in_place, 100);
     ASSERT_TRUE(limit->ok());
-    QString error;
-    const bool written = WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("1"), &error);
+    const FileResult written = WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("1"));
     limit.reset();
-    EXPECT_FALSE(written);
-    EXPECT_EQ(error, QString::fromLocal8Bit(std::strerror(EFBIG)));
+    EXPECT_FALSE(written.ok);
+    EXPECT_EQ(written.error, QString::fromLocal8Bit(std::strerror(EFBIG)));
     EXPECT_EQ(readBytes(), before);
 }
 #endif

@@ -43,14 +43,15 @@ TEST(SaveInPlace, FolderThatRefusesNewFilesStillTakesItsFiles) {
     ASSERT_TRUE(QFile::setPermissions(site, kReadable & ~QFile::WriteOwner));
 
     const int rc = RunUnprivileged([&] {
-        if (!WriteFileAtomically(task, "new bytes")) {
+        if (!WriteFileAtomically(task, "new bytes").ok) {
             return 1;
         }
-        if (!WriteKeyValue(ini, QStringLiteral("串口"), QStringLiteral("3"))) {
+        if (!WriteKeyValue(ini, QStringLiteral("串口"), QStringLiteral("3")).ok) {
             return 2;
         }
-        QString why;  // neither folder nor file may be written: a failure with its reason
-        if (WriteFileAtomically(locked, "lost", &why) || why.isEmpty()) {
+        // Neither folder nor file may be written: a failure with its reason.
+        const FileResult refused = WriteFileAtomically(locked, "lost");
+        if (refused.ok || refused.error.isEmpty()) {
             return 3;
         }
         return 0;

@@ -5,11 +5,10 @@
 #include "site.h"
 
 #include "config/taskfile.h"
+#include "device/serial_stack.h"
 #include "device/transfer.h"
 #include "serial/port_map.h"
-#include "serial/qt_backend.h"
 #include "util/data_dir.h"
-#include "util/delay.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -46,30 +45,6 @@ class StdoutUi : public TransferUi {
     void showTimeSyncSuccess() override { Print(stdout, QStringLiteral("时间同步成功！！！\n")); }
 };
 
-// Whether a port opens, and when not, why and what to try. The layer's detail names the device
-// and the system's own reason; it is kept where the reason alone does not say enough.
-QString FailureText(OpenFailure why, const QString& detail) {
-    switch (why) {
-        case OpenFailure::None:
-            return QStringLiteral("opens");
-        case OpenFailure::Absent:
-            return QStringLiteral("absent");
-        case OpenFailure::Busy:
-            return QStringLiteral("busy: another program holds it (close that program and retry)");
-        case OpenFailure::PermissionDenied:
-#ifdef Q_OS_WIN
-            return QStringLiteral("permission denied: run as a user allowed to use the port");
-#else
-            return QStringLiteral(
-                "permission denied: add the user to the dialout group "
-                "(sudo usermod -aG dialout $USER, then log in again)");
-#endif
-        case OpenFailure::Other:
-            break;
-    }
-    return QStringLiteral("does not open (%1)").arg(detail);
-}
-
 struct Options {
     QString command;
     QString dir;
@@ -77,63 +52,51 @@ struct Options {
     bool trace = false;
 };
 
-int PortClosedExit(const PortLayer& layer, int32_t number) {
-    Error(QStringLiteral("port %1 did not open: %2")
-              .arg(number)
-              .arg(FailureText(layer.LastOpenFailure, layer.LastOpenDetail)));
-    if (number == 0) {
+// The companion's process: the serial stack as the window builds it (with the trace when asked
+// for), the configuration, and the window's log and box as lines on standard output.
+struct Companion {
+    Companion(const Options& opt, const CtlEnvironment& env)
+        : serial(process, opt.dir, env.serial(opt.trace ? TraceToStderr() : TraceSink())) {
+        // The remembered port, read as the session's initialisation reads it (no probe: the
+        // companion has no port list to fill).
+        serial.session.Fun_初始化();
+        if (opt.port) {
+            serial.session.PortNumber = *opt.port;
+        }
+    }
+    static TraceSink TraceToStderr() {
+        return [](const QString& line) { Print(stderr, line + '\n'); };
+    }
+    TransferContext context() { return serial.transferContext(config, log, &ui); }
+    int32_t portNumber() const { return serial.session.PortNumber; }
+    const PortStatus& port() const { return serial.port.status(); }
+
+    ProcessState process;
+    ConfigTables config;
+    SerialStack serial;
+    StdoutLog log;
+    StdoutUi ui;
+};
+
+// After a transfer that failed: the port that did not open, or the line that was lost, with
+// what to try; 0 when the port opened and stayed.
+int PortProblemExit(const Companion& c) {
+    const PortStatus& status = c.port();
+    const int32_t n = c.portNumber();
+    if (status.lineLost) {
+        Error(QStringLiteral("port %1 (%2): %3")
+                  .arg(n)
+                  .arg(c.serial.port.backend().devicePath(n), DescribePortProblem(status)));
+        return kExitLineLost;
+    }
+    if (status.opened()) {
+        return kExitOk;
+    }
+    Error(QStringLiteral("port %1 did not open: %2").arg(n).arg(DescribePortProblem(status)));
+    if (n == 0) {
         Error(QStringLiteral("no port chosen: pick one in the window, or give --port N"));
     }
     return kExitPortClosed;
-}
-
-// The serial stack and the state the window builds for its transfers, with the trace (when
-// asked for) between the port layer and the operating system.
-struct Transfer {
-    explicit Transfer(const Options& opt)
-        : qt(MakeQtSerialBackend(PortMap(opt.dir + QStringLiteral("/system.ini")))),
-          trace(opt.trace
-                    ? MakeTraceBackend(*qt, [](const QString& line) { Print(stderr, line + '\n'); })
-                    : nullptr),
-          layer(trace ? *trace : *qt, [] { PumpEvents(); }),
-          session(process, layer),
-          dir(opt.dir) {
-        process.SystemIniPath = opt.dir + QStringLiteral("/system.ini");
-        WireReceiver(session, proto);
-        // The remembered port, read as the session's initialisation reads it (no probe: the
-        // companion has no port list to fill).
-        session.Fun_初始化();
-        if (opt.port) {
-            session.PortNumber = *opt.port;
-        }
-    }
-    TransferContext context() {
-        TransferContext ctx{process, config, proto, session, layer, TaskFilePath(dir), log};
-        ctx.ui = &ui;
-        return ctx;
-    }
-    bool portFailed() const { return layer.LastOpenFailure != OpenFailure::None; }
-    bool lineLost() const { return layer.lineLost(); }
-
-    std::unique_ptr<SerialBackend> qt;
-    std::unique_ptr<SerialBackend> trace;
-    ProcessState process;
-    ConfigTables config;
-    ProtocolState proto;
-    PortLayer layer;
-    SerialForm session;
-    StdoutLog log;
-    StdoutUi ui;
-    QString dir;
-};
-
-int LineLostExit(const Transfer& t) {
-    const int32_t n = t.session.PortNumber;
-    Error(QStringLiteral("the line on port %1 (%2) was lost during the transfer: the adapter was "
-                         "unplugged or the device went away; plug it in again and retry")
-              .arg(n)
-              .arg(t.layer.backend().devicePath(n)));
-    return kExitLineLost;
 }
 
 int LoadForDownload(const QString& path, ConfigTables& config) {
@@ -160,19 +123,20 @@ int LoadForDownload(const QString& path, ConfigTables& config) {
     return kExitOk;
 }
 
-int Download(const Options& opt) {
-    Transfer t(opt);
-    if (const int rc = LoadForDownload(TaskFilePath(opt.dir), t.config); rc != kExitOk) {
+int Download(const Options& opt, const CtlEnvironment& env) {
+    Companion c(opt, env);
+    if (const int rc = LoadForDownload(c.serial.taskFilePath(), c.config); rc != kExitOk) {
         return rc;
     }
-    TransferContext ctx = t.context();
-    const DownloadOutcome outcome = Fun_DownloadParams(ctx);
-    if (outcome != DownloadOutcome::Success && t.lineLost()) {
-        return LineLostExit(t);
+    TransferContext ctx = c.context();
+    const DownloadResult result = Fun_DownloadParams(ctx);
+    if (result.outcome == DownloadOutcome::Success) {
+        return kExitOk;
     }
-    switch (outcome) {
-        case DownloadOutcome::Success:
-            return kExitOk;
+    if (const int rc = PortProblemExit(c); rc != kExitOk) {
+        return rc;
+    }
+    switch (result.outcome) {
         case DownloadOutcome::SaveFailed:
             return kExitSaveFailed;
         case DownloadOutcome::FileMissing:
@@ -180,14 +144,12 @@ int Download(const Options& opt) {
         case DownloadOutcome::VerifyFailed:
             return kExitVerifyFailed;
         case DownloadOutcome::NoHandshake:
-            if (t.portFailed()) {
-                return PortClosedExit(t.layer, t.session.PortNumber);
-            }
             Error(QStringLiteral("no answer from the controller on port %1 (check the cable, "
                                  "the controller's power, and the port number; --trace shows "
                                  "the traffic)")
-                      .arg(t.session.PortNumber));
+                      .arg(c.portNumber()));
             return kExitNoAnswer;
+        case DownloadOutcome::Success:
         case DownloadOutcome::Busy:
         case DownloadOutcome::Aborted:
             break;
@@ -195,20 +157,16 @@ int Download(const Options& opt) {
     return kExitUsage;
 }
 
-int TimeSync(const Options& opt) {
-    Transfer t(opt);
-    TransferContext ctx = t.context();
+int TimeSync(const Options& opt, const CtlEnvironment& env) {
+    Companion c(opt, env);
+    TransferContext ctx = c.context();
     if (Fun_TimeSync(ctx) == TimeSyncOutcome::Confirmed) {
         return kExitOk;
     }
-    if (t.lineLost()) {
-        return LineLostExit(t);
+    if (const int rc = PortProblemExit(c); rc != kExitOk) {
+        return rc;
     }
-    if (t.portFailed()) {
-        return PortClosedExit(t.layer, t.session.PortNumber);
-    }
-    Error(QStringLiteral("the controller did not confirm the time on port %1")
-              .arg(t.session.PortNumber));
+    Error(QStringLiteral("the controller did not confirm the time on port %1").arg(c.portNumber()));
     return kExitNoAnswer;
 }
 
@@ -220,7 +178,7 @@ int Init(const Options& opt) {
         Print(stdout, QStringLiteral("%1 exists; left as it is\n").arg(path));
         return kExitOk;
     }
-    const SaveResult saved = SaveTaskFile(ConfigTables{}, path);
+    const FileResult saved = SaveTaskFile(ConfigTables{}, path);
     if (!saved.ok) {
         Error(QStringLiteral("cannot write %1: %2").arg(path, saved.error));
         return kExitSaveFailed;
@@ -230,31 +188,31 @@ int Init(const Options& opt) {
 }
 
 // The probe of the window's port list, one line per number with what stands behind it.
-int Ports(const Options& opt) {
-    Transfer t(opt);
-    SerialBackend& backend = t.layer.backend();
+int Ports(const Options& opt, const CtlEnvironment& env) {
+    Companion c(opt, env);
+    PortLayer& layer = c.serial.port;
+    const SerialBackend& backend = layer.backend();
     for (int32_t n = kFirstPort; n <= kLastPort; ++n) {
-        int32_t handle = t.layer.OpenComByNumber(n);
-        t.layer.Fun_CloseComHandle(handle);
+        int32_t handle = layer.OpenComByNumber(n);
+        layer.Fun_CloseComHandle(handle);
         const QString description = backend.deviceDescription(n);
         // Joined, not substituted: device paths come from the settings file and may hold '%'.
         Print(stdout,
-              QString(n == t.session.PortNumber ? u'*' : u' ') +
-                  QString::number(n).rightJustified(2) + QStringLiteral("  ") +
-                  backend.devicePath(n).leftJustified(16) + QStringLiteral("  ") +
-                  (description.isEmpty() ? QStringLiteral("-") : description).leftJustified(24) +
+              QString(n == c.portNumber() ? u'*' : u' ') + QString::number(n).rightJustified(2) +
+                  QStringLiteral("  ") + backend.devicePath(n).leftJustified(16) +
                   QStringLiteral("  ") +
-                  FailureText(t.layer.LastOpenFailure, t.layer.LastOpenDetail) + '\n');
+                  (description.isEmpty() ? QStringLiteral("-") : description).leftJustified(24) +
+                  QStringLiteral("  ") + DescribePortProblem(layer.status()) + '\n');
     }
     Print(stdout, QStringLiteral("absent: plug in the adapter, or give any device a number with "
                                  "a line COMn=<device> in %1\n")
-                      .arg(t.process.SystemIniPath));
+                      .arg(c.process.SystemIniPath));
     return kExitOk;
 }
 
 // The two files in use, as absolute paths, for scripts and for the operator looking for them.
 int Where(const Options& opt) {
-    for (const QString& path : {TaskFilePath(opt.dir), opt.dir + QStringLiteral("/system.ini")}) {
+    for (const QString& path : {TaskFilePath(opt.dir), SettingsFilePath(opt.dir)}) {
         Print(stdout, QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()) + '\n');
     }
     return kExitOk;
@@ -370,7 +328,7 @@ QString CtlHelpText() {
     return transfers + u'\n' + SiteHelpText() + options;
 }
 
-int RunCtl(const QStringList& args) {
+int RunCtl(const QStringList& args, const CtlEnvironment& env) {
     if (const std::optional<int> rc = RunSiteCommand(args)) {
         return *rc;
     }
@@ -380,10 +338,10 @@ int RunCtl(const QStringList& args) {
         return rc;
     }
     if (opt->command == QStringLiteral("download")) {
-        return Download(*opt);
+        return Download(*opt, env);
     }
     if (opt->command == QStringLiteral("timesync")) {
-        return TimeSync(*opt);
+        return TimeSync(*opt, env);
     }
     if (opt->command == QStringLiteral("init")) {
         return Init(*opt);
@@ -391,5 +349,5 @@ int RunCtl(const QStringList& args) {
     if (opt->command == QStringLiteral("where")) {
         return Where(*opt);
     }
-    return Ports(*opt);
+    return Ports(*opt, env);
 }

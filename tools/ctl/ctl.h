@@ -1,7 +1,10 @@
 #pragma once
 // m4500ctl: commands, options and exit codes.
 
+#include "device/serial_stack.h"
+
 #include <QStringList>
+#include <functional>
 
 // Exit codes, one per way a run can end; the help text lists them.
 enum CtlExit : int {
@@ -15,7 +18,19 @@ enum CtlExit : int {
     kExitLineLost = 7,      // the port went away during the transfer (adapter unplugged)
 };
 
+using TraceSink = std::function<void(const QString&)>;
+
+// What the commands run on: by default the operating system's ports and the real clock; tests
+// give an in-memory line and a virtual clock.
+struct CtlEnvironment {
+    std::function<SerialStackOptions(TraceSink trace)> serial = [](TraceSink trace) {
+        SerialStackOptions options;
+        options.trace = std::move(trace);
+        return options;
+    };
+};
+
 // Runs one command line (without the program name). Needs a QCoreApplication.
-int RunCtl(const QStringList& args);
+int RunCtl(const QStringList& args, const CtlEnvironment& env = {});
 
 QString CtlHelpText();

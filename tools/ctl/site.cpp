@@ -113,9 +113,8 @@ int Write(const SiteOptions& o, const QByteArray& bytes) {
         Print(stdout, bytes);
         return kExitOk;
     }
-    QString why;
-    if (!WriteFileAtomically(o.output, bytes, &why)) {
-        Error(QStringLiteral("cannot write %1: %2").arg(o.output, why));
+    if (const FileResult written = WriteFileAtomically(o.output, bytes); !written.ok) {
+        Error(QStringLiteral("cannot write %1: %2").arg(o.output, written.error));
         return kExitSaveFailed;
     }
     return kExitOk;

@@ -1,23 +1,18 @@
 #include "controller.h"
 
 #include "device/protocol.h"
+#include "util/hexconv.h"
 
 namespace {
 
 QString Hex2(int value) {
-    return QString::number(value & 0xFF, 16).toUpper().rightJustified(2, u'0');
+    QString text;
+    AppendHexByte(text, uint8_t(value));
+    return text;
 }
 
 QString Hex4(int value) {
-    return QStringLiteral("0x") +
-           QString::number(value & 0xFFFF, 16).toUpper().rightJustified(4, u'0');
-}
-
-QString HexBytes(const QByteArray& bytes) {
-    QStringList parts;
-    for (char c : bytes)
-        parts << Hex2(static_cast<uint8_t>(c));
-    return parts.join(u' ');
+    return QStringLiteral("0x") + Hex2(value >> 8) + Hex2(value);
 }
 
 int Word(const QByteArray& b, qsizetype at) {
@@ -46,7 +41,7 @@ QDateTime Controller::clock() const {
     return clockBase_.addMSecs(clockTicking_.elapsed());
 }
 
-QByteArray Controller::onFrame(const PcFrame& frame) {
+QByteArray Controller::onFrame(const Frame& frame) {
     ++framesSeen_;
     if (hangingUp()) {
         report_(QStringLiteral("line hung up at frame %1").arg(framesSeen_));

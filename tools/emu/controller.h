@@ -3,7 +3,7 @@
 // a parameter image, keeps its clock from the set-time frame, and builds the reply to each
 // frame. Faults are injected here on request. No I/O and no timing: the caller owns the line.
 
-#include "frame_reader.h"
+#include "device/frame_codec.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -30,7 +30,7 @@ class Controller {
 
     // Acts on one good frame from the PC. Returns the bytes to send back (garbage and reply
     // frame), or nothing when the controller stays silent.
-    QByteArray onFrame(const PcFrame& frame);
+    QByteArray onFrame(const Frame& frame);
 
     // The image received since the last download request.
     const QByteArray& image() const { return image_; }

@@ -1,19 +1,12 @@
 #include "emulator.h"
 
 #include "device/protocol.h"
+#include "util/hexconv.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <QStringList>
 #include <algorithm>
-
-QString HexDump(const QByteArray& bytes) {
-    QStringList parts;
-    parts.reserve(bytes.size());
-    for (char c : bytes)
-        parts << QString::number(static_cast<uint8_t>(c), 16).toUpper().rightJustified(2, u'0');
-    return parts.join(u' ');
-}
 
 Emulator::Emulator(Line& line, EmulatorOptions options, std::function<void(const QString&)> print,
                    std::function<void()> quit)
@@ -39,9 +32,9 @@ void Emulator::onReceived(const QByteArray& bytes) {
     // (and whatever was still arriving) at one byte per 10 bit times.
     rxLineEndNs_ = options_.pacing ? std::max(rxLineEndNs_, now) + bytes.size() * kByteNs : now;
     if (options_.hex)
-        print_(QStringLiteral("RX ") + HexDump(bytes));
+        print_(QStringLiteral("RX ") + HexBytes(bytes));
     reader_.append(bytes);
-    PcFrame frame;
+    Frame frame;
     while (reader_.next(frame)) {
         const qint64 behind = options_.pacing ? reader_.pending() * kByteNs : 0;
         onFrame(frame, rxLineEndNs_ - behind);
@@ -53,7 +46,7 @@ void Emulator::onReceived(const QByteArray& bytes) {
     }
 }
 
-void Emulator::onFrame(const PcFrame& frame, qint64 arrivedNs) {
+void Emulator::onFrame(const Frame& frame, qint64 arrivedNs) {
     if (finishing_)
         return;
     const QByteArray reply = controller_.onFrame(frame);
@@ -117,7 +110,7 @@ void Emulator::pump() {
             return;
         }
         if (options_.hex)
-            print_(QStringLiteral("TX ") + HexDump(out.bytes));
+            print_(QStringLiteral("TX ") + HexBytes(out.bytes));
         const bool last = out.last;
         queue_.pop_front();
         if (last) {

@@ -4,7 +4,6 @@
 // byte), and its bytes go out no faster than the line would carry them.
 
 #include "controller.h"
-#include "frame_reader.h"
 #include "line.h"
 
 #include <QElapsedTimer>
@@ -42,7 +41,7 @@ class Emulator {
     };
 
     void onReceived(const QByteArray& bytes);
-    void onFrame(const PcFrame& frame, qint64 arrivedNs);
+    void onFrame(const Frame& frame, qint64 arrivedNs);
     void pump();
     qsizetype dueBytes(const Outgoing& out, qint64 now) const;
     void finish();
@@ -62,5 +61,3 @@ class Emulator {
     QTimer staleTimer_;
     bool finishing_ = false;
 };
-
-QString HexDump(const QByteArray& bytes);

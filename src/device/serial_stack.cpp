@@ -1,0 +1,41 @@
+#include "device/serial_stack.h"
+
+#include "serial/port_map.h"
+#include "serial/qt_backend.h"
+
+#include <QDir>
+
+namespace {
+
+QString AdoptDataDir(ProcessState& process, const QString& dataDir) {
+    process.SystemIniPath = SettingsFilePath(dataDir);
+    return dataDir;
+}
+
+std::unique_ptr<SerialBackend> LineOrPorts(std::unique_ptr<SerialBackend> line,
+                                           const ProcessState& process) {
+    return line ? std::move(line) : MakeQtSerialBackend(PortMap(process.SystemIniPath));
+}
+
+}  // namespace
+
+QString SettingsFilePath(const QString& dataDir) {
+    return QDir(dataDir).filePath(QStringLiteral("system.ini"));
+}
+
+SerialStack::SerialStack(ProcessState& processState, const QString& folder,
+                         SerialStackOptions options)
+    : process(processState),
+      dataDir(AdoptDataDir(processState, folder)),
+      line_(LineOrPorts(std::move(options.line), processState)),
+      tracer_(options.trace ? MakeTraceBackend(*line_, std::move(options.trace)) : nullptr),
+      clock(options.clock != nullptr ? *options.clock : systemClock_),
+      port(tracer_ ? *tracer_ : *line_, clock),
+      session(processState, port, clock) {
+    // Received bytes go into the protocol's receive buffer and every batch is parsed there.
+    session.setReceiver(proto.RxCount, proto.RxBuff, [this] { Fun_RxParse(proto); });
+}
+
+TransferContext SerialStack::transferContext(ConfigTables& config, LogSink& log, TransferUi* ui) {
+    return TransferContext{process, config, proto, session, port, clock, taskFilePath(), log, ui};
+}
