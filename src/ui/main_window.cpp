@@ -234,11 +234,11 @@ void MainWindow::BuildControls() {
         } else {
             widget->setGeometry(geometry);
         }
-        if (control.fontFamily != nullptr) {
+        if (control.font.family != nullptr) {
             QFont font = WindowFont();
-            font.setFamilies({QString::fromUtf8(control.fontFamily), QStringLiteral("SimSun"),
+            font.setFamilies({QString::fromUtf8(control.font.family), QStringLiteral("SimSun"),
                               QStringLiteral("WenQuanYi Micro Hei")});
-            font.setPointSizeF(control.fontPoints);
+            font.setPointSizeF(control.font.points);
             widget->setFont(font);
         }
         if (control.initiallyHidden) {
