@@ -30,9 +30,9 @@ Application::Application(const QString& dir, OperatorMessages& boxes,
 
 Application::~Application() = default;
 
-MainWindow& Application::mainWindow() {
+Form主窗体& Application::mainWindow() {
     if (!window) {
-        window = std::make_unique<MainWindow>(
+        window = std::make_unique<Form主窗体>(
             MainWindowDeps{process, config, proto, session, port, appDir, messages});
         window->Load();
     }

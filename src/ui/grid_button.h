@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <cstddef>
+#include <vector>
 
 class QStyleOptionButton;
 class QStylePainter;
@@ -48,4 +50,17 @@ class GridButton : public QPushButton {
     QRect captionRect() const;
     void paintFace(QStylePainter& painter, const QStyleOptionButton& option) const;
     void paintCaption(QStylePainter& painter, const QStyleOptionButton& option) const;
+};
+
+// One of the window's button arrays, reached as the operator counts its elements: 1..count.
+// Element 0 exists and stays empty, as in the configuration tables; any other number throws
+// rather than reach past the array.
+class ButtonArray {
+  public:
+    explicit ButtonArray(int count) : elements_(std::size_t(count) + 1, nullptr) {}
+    GridButton* operator()(int n) const { return elements_.at(std::size_t(n)); }
+    void set(int n, GridButton* button) { elements_.at(std::size_t(n)) = button; }
+
+  private:
+    std::vector<GridButton*> elements_;
 };

@@ -38,10 +38,10 @@ struct MainWindowDeps {
     OperatorMessages& messages;
 };
 
-class MainWindow : public QWidget, private LogSink, private TransferUi {
+class Form主窗体 : public QWidget, private LogSink, private TransferUi {
   public:
-    explicit MainWindow(MainWindowDeps deps);
-    ~MainWindow() override;
+    explicit Form主窗体(MainWindowDeps deps);
+    ~Form主窗体() override;
 
     // The window's load: titles, lists, selection, task file, zone 1. Runs once, before the
     // window is first shown.
@@ -81,19 +81,23 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
     void Command下载参数到机器_Click();
     void Command退出下载_Click();
 
-    // The controls, by their names.
-    QPushButton* Command区域(int n) const { return zoneButtons_.at(n); }
-    QPushButton* Command机器IP(int n) const { return machineButtons_.at(n); }
-    QPushButton* Command定时任务(int n) const { return taskButtons_.at(n); }
-    QComboBox* Combo串口() const { return comboPort_; }
-    QComboBox* Combo小时() const { return comboHour_; }
-    QComboBox* Combo分钟() const { return comboMinute_; }
-    QComboBox* Combox场景() const { return comboScene_; }
-    QComboBox* Combo修改IP() const { return comboIp_; }
-    QLineEdit* Text区域备注() const { return zoneRemark_; }
-    QLineEdit* Text任务备注() const { return taskRemark_; }
-    QPlainTextEdit* Text下载显示() const { return logBox_; }
-    QPushButton* Command退出下载() const { return exitLog_; }
+    // The controls that the code drives, by their names; BuildControls makes them from the
+    // control table. The frames and labels are reached by their object names.
+    ButtonArray Command区域{kZones};
+    ButtonArray Command机器IP{kMachines};
+    ButtonArray Command定时任务{kSlots};
+    QComboBox* Combo串口 = nullptr;
+    QComboBox* Combo小时 = nullptr;
+    QComboBox* Combo分钟 = nullptr;
+    QComboBox* Combox场景 = nullptr;
+    QComboBox* Combo修改IP = nullptr;
+    QLineEdit* Text区域备注 = nullptr;
+    QLineEdit* Text任务备注 = nullptr;
+    QPlainTextEdit* Text下载显示 = nullptr;
+    QPushButton* Command下载参数到机器 = nullptr;
+    QPushButton* Command保存 = nullptr;
+    QPushButton* Command电脑时间同步 = nullptr;
+    QPushButton* Command退出下载 = nullptr;
 
     // The log exactly as the download wrote it (lines ended CR LF).
     const QString& logText() const { return logText_; }
@@ -125,22 +129,6 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
     std::unique_ptr<PortSelector> portSelector_;
     QString logText_;
     bool centred_ = false;
-
-    std::array<QPushButton*, kZones + 1> zoneButtons_{};
-    std::array<QPushButton*, kMachines + 1> machineButtons_{};
-    std::array<QPushButton*, kSlots + 1> taskButtons_{};
-    QComboBox* comboPort_ = nullptr;
-    QComboBox* comboHour_ = nullptr;
-    QComboBox* comboMinute_ = nullptr;
-    QComboBox* comboScene_ = nullptr;
-    QComboBox* comboIp_ = nullptr;
-    QLineEdit* zoneRemark_ = nullptr;
-    QLineEdit* taskRemark_ = nullptr;
-    QPlainTextEdit* logBox_ = nullptr;
-    QPushButton* exitLog_ = nullptr;
-    QPushButton* saveButton_ = nullptr;
-    QPushButton* syncButton_ = nullptr;
-    QPushButton* downloadButton_ = nullptr;
 };
 
 // A remark as shown: up to its first U+0000.

@@ -73,7 +73,7 @@ struct WindowRig {
         : appDir(dir.isEmpty() ? temp.path() : dir), app(appDir, messages, std::move(serial)) {}
     QString taskFile() const { return TaskFilePath(appDir); }
     // Creates the window and runs its load, as the serial form's first use of the port list does.
-    MainWindow& load() { return app.mainWindow(); }
+    Form主窗体& load() { return app.mainWindow(); }
 
     QTemporaryDir temp;
     QString appDir;
@@ -84,7 +84,7 @@ struct WindowRig {
     ProtocolState& proto = app.proto;
     PortLayer& port = app.port;
     SerialForm& session = app.session;
-    std::unique_ptr<MainWindow>& window = app.window;
+    std::unique_ptr<Form主窗体>& window = app.window;
 };
 
 // Benchmarks run on the screen when there is one, offscreen otherwise.
