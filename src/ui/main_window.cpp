@@ -119,6 +119,111 @@ const QComboBox* OwningList(const QObject* part) {
     return nullptr;
 }
 
+// The controls of each kind as the layout has them, made inside `parent` from their row.
+
+QWidget* NewGroupBox(const ControlRow& row, QWidget* parent) {
+    return new QGroupBox(QString::fromUtf8(row.caption), parent);
+}
+
+QWidget* NewLabel(const ControlRow& row, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(row.caption), parent);
+    label->setAlignment(row.align);
+    return label;
+}
+
+// A list shows its caption in an edit field that takes no typing; `filter` sees the keys, the
+// input-method text and the wheel of the list, its edit field and its drop-down.
+QWidget* NewList(const ControlRow& row, QWidget* parent, QObject* filter) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->lineEdit()->setReadOnly(true);
+    // Neither the wheel nor an input method may put a value into a list: the wheel does not
+    // give it the focus, and no input method composes text for it.
+    combo->setFocusPolicy(Qt::StrongFocus);
+    combo->setAttribute(Qt::WA_InputMethodEnabled, false);
+    combo->setEditText(QString::fromUtf8(row.caption));
+    combo->setMaxVisibleItems(16);
+    for (QObject* part : {static_cast<QObject*>(combo), static_cast<QObject*>(combo->lineEdit()),
+                          static_cast<QObject*>(combo->view())}) {
+        part->installEventFilter(filter);
+    }
+    return combo;
+}
+
+QWidget* NewButton(const ControlRow& row, QWidget* parent) {
+    return new QPushButton(QString::fromUtf8(row.caption), parent);
+}
+
+// No length limit while editing: the box's whole text is the remark, and the task file writer
+// keeps its first 20 code units.
+QWidget* NewEdit(const ControlRow& row, QWidget* parent) {
+    return new QLineEdit(QString::fromUtf8(row.caption), parent);
+}
+
+QWidget* NewLog(const ControlRow&, QWidget* parent) {
+    auto* log = new QPlainTextEdit(parent);
+    log->setReadOnly(true);
+    return log;
+}
+
+QWidget* NewLine(const ControlRow& row, QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(row.height);
+    return line;
+}
+
+// A button array has no widget of its own: BuildButtonArray makes its elements.
+QWidget* NewControl(const ControlRow& row, QWidget* parent, QObject* listFilter) {
+    switch (row.kind) {
+        case ControlKind::GroupBox:
+            return NewGroupBox(row, parent);
+        case ControlKind::Label:
+            return NewLabel(row, parent);
+        case ControlKind::ComboBox:
+            return NewList(row, parent, listFilter);
+        case ControlKind::PushButton:
+            return NewButton(row, parent);
+        case ControlKind::LineEdit:
+            return NewEdit(row, parent);
+        case ControlKind::LogBox:
+            return NewLog(row, parent);
+        case ControlKind::HLine:
+            return NewLine(row, parent);
+        case ControlKind::ButtonArray:
+            break;
+    }
+    return nullptr;
+}
+
+// Where a row's control sits in its container, in pixels; a line is centred on its y.
+QRect PixelGeometry(const ControlRow& row) {
+    if (row.kind != ControlKind::HLine) {
+        return TwipsToPixels(row.left, row.top, row.width, row.height);
+    }
+    const int x1 = TwipsToPixels(row.left);
+    return QRect(x1, TwipsToPixels(row.top) - row.height / 2,
+                 TwipsToPixels(row.left + row.width) - x1, row.height);
+}
+
+// Element n of a button array: row (n-1)/columns, column (n-1)%columns.
+QRect ElementGeometry(const ControlRow& grid, int n) {
+    const int row = (n - 1) / grid.columns;
+    const int column = (n - 1) % grid.columns;
+    return TwipsToPixels(grid.left + grid.pitchX * column, grid.top + grid.pitchY * row, grid.width,
+                         grid.height);
+}
+
+QFont OwnFont(const ControlFont& own) {
+    QFont font = WindowFont();
+    font.setFamilies({QString::fromUtf8(own.family), QStringLiteral("SimSun"),
+                      QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPointSizeF(own.points);
+    return font;
+}
+
 }  // namespace
 
 Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
@@ -144,107 +249,64 @@ PortSelector& Form主窗体::portSelector() {
     return *portSelector_;
 }
 
+// Every row of the control table becomes its control; containers come before what they hold.
 void Form主窗体::BuildControls() {
     QMap<QString, QWidget*> containers{{QString(), this}};
-    for (const ControlRow& control : MainWindowControls()) {
-        QWidget* parent = containers.value(QString::fromUtf8(control.parent), this);
-        const QString name = QString::fromUtf8(control.name);
-        const QString caption = QString::fromUtf8(control.caption);
-        const QRect geometry =
-            TwipsToPixels(control.left, control.top, control.width, control.height);
-        QWidget* widget = nullptr;
-        switch (control.kind) {
-            case ControlKind::GroupBox:
-                widget = new QGroupBox(caption, parent);
-                containers.insert(name, widget);
-                break;
-            case ControlKind::Label: {
-                auto* label = new QLabel(caption, parent);
-                label->setAlignment(control.align);
-                widget = label;
-                break;
-            }
-            case ControlKind::ComboBox: {
-                auto* combo = new QComboBox(parent);
-                combo->setEditable(true);
-                combo->setInsertPolicy(QComboBox::NoInsert);
-                combo->lineEdit()->setReadOnly(true);
-                // Neither the wheel nor an input method may put a value into a list: the wheel
-                // does not give it the focus, and no input method composes text for it.
-                combo->setFocusPolicy(Qt::StrongFocus);
-                combo->setAttribute(Qt::WA_InputMethodEnabled, false);
-                combo->setEditText(caption);
-                combo->setMaxVisibleItems(16);
-                for (QObject* part :
-                     {static_cast<QObject*>(combo), static_cast<QObject*>(combo->lineEdit()),
-                      static_cast<QObject*>(combo->view())}) {
-                    part->installEventFilter(this);
-                }
-                widget = combo;
-                break;
-            }
-            case ControlKind::PushButton:
-                widget = new QPushButton(caption, parent);
-                break;
-            case ControlKind::ButtonArray:
-                for (int n = 1; n <= control.count; ++n) {
-                    auto* button = new GridButton(parent);
-                    button->setObjectName(ArrayElementName(control.name, n));
-                    const int row = (n - 1) / control.columns;
-                    const int column = (n - 1) % control.columns;
-                    button->setGeometry(TwipsToPixels(control.left + control.pitchX * column,
-                                                      control.top + control.pitchY * row,
-                                                      control.width, control.height));
-                    if (name == QStringLiteral("Command区域")) {
-                        Command区域.set(n, button);
-                    } else if (name == QStringLiteral("Command机器IP")) {
-                        Command机器IP.set(n, button);
-                        button->installEventFilter(this);
-                    } else {
-                        Command定时任务.set(n, button);
-                    }
-                }
-                continue;
-            case ControlKind::LineEdit:
-                // No length limit while editing: the box's whole text is the remark, and the task
-                // file writer keeps its first 20 code units.
-                widget = new QLineEdit(caption, parent);
-                break;
-            case ControlKind::LogBox: {
-                auto* log = new QPlainTextEdit(parent);
-                log->setReadOnly(true);
-                widget = log;
-                break;
-            }
-            case ControlKind::HLine: {
-                auto* line = new QFrame(parent);
-                line->setFrameShape(QFrame::HLine);
-                line->setFrameShadow(QFrame::Plain);
-                line->setLineWidth(control.height);
-                widget = line;
-                break;
-            }
+    for (const ControlRow& row : MainWindowControls()) {
+        QWidget* parent = containers.value(QString::fromUtf8(row.parent), this);
+        if (row.kind == ControlKind::ButtonArray) {
+            BuildButtonArray(row, parent);
+            continue;
         }
-        widget->setObjectName(name);
-        if (control.kind == ControlKind::HLine) {
-            widget->setGeometry(
-                TwipsToPixels(control.left), TwipsToPixels(control.top) - control.height / 2,
-                TwipsToPixels(control.left + control.width) - TwipsToPixels(control.left),
-                control.height);
-        } else {
-            widget->setGeometry(geometry);
-        }
-        if (control.font.family != nullptr) {
-            QFont font = WindowFont();
-            font.setFamilies({QString::fromUtf8(control.font.family), QStringLiteral("SimSun"),
-                              QStringLiteral("WenQuanYi Micro Hei")});
-            font.setPointSizeF(control.font.points);
-            widget->setFont(font);
-        }
-        if (control.initiallyHidden) {
-            widget->hide();
+        QWidget* control = BuildControl(row, parent);
+        if (row.kind == ControlKind::GroupBox) {
+            containers.insert(QString::fromUtf8(row.name), control);
         }
     }
+    FindControlsByName();
+}
+
+// One control of any kind but a button array: named, placed, in its own font if it has one,
+// hidden if the layout hides it.
+QWidget* Form主窗体::BuildControl(const ControlRow& row, QWidget* parent) {
+    QWidget* control = NewControl(row, parent, this);
+    control->setObjectName(QString::fromUtf8(row.name));
+    control->setGeometry(PixelGeometry(row));
+    if (row.font.family != nullptr) {
+        control->setFont(OwnFont(row.font));
+    }
+    if (row.initiallyHidden) {
+        control->hide();
+    }
+    return control;
+}
+
+// Elements 1..count, each named "<array>(n)". The machine buttons' presses go through the
+// window's event filter, which tells the mouse buttons apart.
+void Form主窗体::BuildButtonArray(const ControlRow& grid, QWidget* parent) {
+    ButtonArray& array = ArrayNamed(grid.name);
+    for (int n = 1; n <= grid.count; ++n) {
+        auto* button = new GridButton(parent);
+        button->setObjectName(ArrayElementName(grid.name, n));
+        button->setGeometry(ElementGeometry(grid, n));
+        array.set(n, button);
+        if (&array == &Command机器IP) {
+            button->installEventFilter(this);
+        }
+    }
+}
+
+ButtonArray& Form主窗体::ArrayNamed(std::string_view name) {
+    if (name == "Command区域") {
+        return Command区域;
+    }
+    if (name == "Command机器IP") {
+        return Command机器IP;
+    }
+    return Command定时任务;
+}
+
+void Form主窗体::FindControlsByName() {
     Combo串口 = findChild<QComboBox*>(QStringLiteral("Combo串口"));
     Combo小时 = findChild<QComboBox*>(QStringLiteral("Combo小时"));
     Combo分钟 = findChild<QComboBox*>(QStringLiteral("Combo分钟"));

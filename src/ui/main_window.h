@@ -19,7 +19,9 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
+struct ControlRow;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -114,6 +116,10 @@ class Form主窗体 : public QWidget, private LogSink, private TransferUi {
     void showTimeSyncSuccess() override;        // TransferUi
 
     void BuildControls();
+    QWidget* BuildControl(const ControlRow& row, QWidget* parent);
+    void BuildButtonArray(const ControlRow& grid, QWidget* parent);
+    ButtonArray& ArrayNamed(std::string_view name);
+    void FindControlsByName();
     void ConnectHandlers();
     void SetEditingReachable(bool reachable);
     void SetCaption(QPushButton* button, const QString& caption);
