@@ -1,3 +1,5 @@
+// M_00_main: Main, the start-up of the process-wide parts and the exit sequence's saves.
+
 #include "app/application.h"
 
 #include "app/platform.h"

@@ -1,3 +1,5 @@
+// Window Form主窗体: its control table, one row per control, and twips turned into pixels.
+
 #include "ui/control_table.h"
 
 #include <cmath>

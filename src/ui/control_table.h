@@ -1,7 +1,7 @@
 #pragma once
-// Every control of the main window in one table: name, kind, container, caption, geometry in
-// twips (relative to the container), alignment and font. The window turns this table into
-// widgets in one place; nothing else positions a control (except the log view, which the
+// Window Form主窗体: every control of the window in one table: name, kind, container, caption,
+// geometry in twips (relative to the container), alignment and font. The window turns this table
+// into widgets in one place; nothing else positions a control (except the log view, which the
 // download handler spreads over the window).
 
 #include <QRect>

@@ -1,9 +1,10 @@
 #pragma once
-// The buttons of the zone, machine and task grids. A highlighted button is painted flat in
-// exactly the highlight colour (the styles paint a gradient from a palette colour); a neutral one
-// keeps the platform's button face. The caption wraps onto the lines the button has and what
-// still does not fit ends in "…", so a 20-character remark stays readable. text() stays the
-// logical caption; only the painting differs.
+// Window Form主窗体: the buttons of its arrays Command区域 (zones), Command机器IP (machines) and
+// Command定时任务 (timed tasks). A highlighted button is painted flat in exactly the highlight
+// colour (the styles paint a gradient from a palette colour); a neutral one keeps the platform's
+// button face. The caption wraps onto the lines the button has and what still does not fit ends
+// in "…", so a 20-character remark stays readable. text() stays the logical caption; only the
+// painting differs.
 
 #include <QColor>
 #include <QFont>

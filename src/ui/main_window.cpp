@@ -1,3 +1,7 @@
+// Window Form主窗体: its controls built from the control table, its load and unload, the port
+// list, the save, time and download buttons, the log view, and the filter that keeps typing out
+// of the lists. M_Form主窗体 and the editing handlers are in main_window_logic.cpp.
+
 #include "ui/main_window.h"
 
 #include "config/taskfile.h"

@@ -1,5 +1,6 @@
 // M_Form主窗体: the four choice lists and the full refresh that draws the three button arrays,
-// the remark boxes and the task editor from the configuration and the current selection.
+// the remark boxes and the task editor from the configuration and the current selection; with
+// them the handlers of window Form主窗体 that edit the configuration and then refresh.
 
 #include "ui/main_window.h"
 
