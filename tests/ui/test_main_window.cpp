@@ -5,6 +5,7 @@
 #include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 #include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
+#include <stdexcept>
 
 namespace {
 
@@ -169,6 +171,41 @@ TEST(MainWindowGeometry, ControlsSitWhereTheTwipsTablePutsThem) {
     EXPECT_EQ(w.findChild<QWidget*>(QStringLiteral("Command机器IP(64)")), w.Command机器IP(64));
     EXPECT_FALSE(w.Text下载显示->isVisibleTo(&w));
     EXPECT_FALSE(w.Command退出下载->isVisibleTo(&w));
+}
+
+// The labels' alignment, the one label with a font of its own and the line, as laid out; the
+// button arrays answer only for their own elements.
+TEST(MainWindowGeometry, LabelsLineAndArrayBounds) {
+    WindowRig rig;
+    Form主窗体& w = rig.load();
+    const struct {
+        const char* name;
+        Qt::Alignment horizontal;
+        double points;
+    } labels[] = {
+        {"Label4", Qt::AlignRight, 9},       {"Label1", Qt::AlignHCenter, 9},
+        {"Label5", Qt::AlignHCenter, 9},     {"Label7", Qt::AlignRight, 9},
+        {"Label8", Qt::AlignHCenter, 14.25}, {"Label2", Qt::AlignRight, 9},
+        {"Label6", Qt::AlignRight, 9},
+    };
+    for (const auto& row : labels) {
+        const auto* label = w.findChild<QLabel*>(QString::fromUtf8(row.name));
+        ASSERT_NE(label, nullptr) << row.name;
+        EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, row.horizontal) << row.name;
+        EXPECT_EQ(label->font().pointSizeF(), row.points) << row.name;
+    }
+    EXPECT_EQ(w.findChild<QLabel*>("Label8")->font().family(), QStringLiteral("宋体"));
+    // From (240, 2400) to (14640, 2400) in its frame, 3 pixels wide and centred on that y.
+    const auto* line = w.findChild<QFrame*>("Line1");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->parentWidget()->objectName(), QStringLiteral("Frame定时任务"));
+    EXPECT_EQ(line->geometry(), QRect(16, 159, 960, 3));
+    EXPECT_EQ(line->frameShape(), QFrame::HLine);
+    EXPECT_EQ(line->lineWidth(), 3);
+    EXPECT_EQ(w.Command区域(0), nullptr);
+    EXPECT_THROW(w.Command区域(kZones + 1), std::out_of_range);
+    EXPECT_THROW(w.Command机器IP(-1), std::out_of_range);
+    EXPECT_NE(w.Command定时任务(kSlots), nullptr);
 }
 
 // The captions of the fixed controls, as the operator reads them.
