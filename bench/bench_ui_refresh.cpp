@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
         }
     }
     WriteBytes(rig.taskFile(), BuildTaskImage(rig.config));
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     w.show();
     QApplication::processEvents();
 

@@ -1,3 +1,5 @@
+// M_00_main: Main, the start-up of the process-wide parts and the exit sequence's saves.
+
 #include "app/application.h"
 
 #include "app/platform.h"
@@ -20,9 +22,9 @@ Application::Application(const QString& dir, OperatorMessages& boxes, SerialStac
 
 Application::~Application() = default;
 
-MainWindow& Application::mainWindow() {
+Form主窗体& Application::mainWindow() {
     if (!window) {
-        window = std::make_unique<MainWindow>(MainWindowDeps{process, config, serial, messages});
+        window = std::make_unique<Form主窗体>(MainWindowDeps{process, config, serial, messages});
         window->Load();
     }
     return *window;

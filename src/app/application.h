@@ -22,7 +22,7 @@ struct Application {
     // Main step 3: the serial form is loaded; its first use of the port list creates the main
     // window and runs its load (titles, lists, task file, zone 1) before the ports are listed.
     void BringUp();
-    MainWindow& mainWindow();
+    Form主窗体& mainWindow();
 
     // The exit sequence's save; a failure is shown with the file's path and the reason.
     void SaveOnExit();
@@ -39,7 +39,7 @@ struct Application {
     ProcessState process;
     ConfigTables config;
     SerialStack serial;
-    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<Form主窗体> window;
 };
 
 // The events of the one thread, pumped as MainLoopEnv::pump wants them.

@@ -1,3 +1,5 @@
+// M_00_main: MainLoopPass, the hooks' scheduler and the steps of the exit sequence.
+
 #include "app/main_loop.h"
 
 namespace {

@@ -1,5 +1,5 @@
 #pragma once
-// The application's own main loop (M_00_main): each pass pumps window messages, reads the
+// M_00_main: the application's own main loop. Each pass pumps window messages, reads the
 // millisecond clock, fires the seven periodic hooks when their periods have passed, and runs
 // one step of the exit sequence once an exit has been requested.
 

@@ -1,3 +1,5 @@
+// The operating system's request to end, one way per platform.
+
 #include "app/platform.h"
 
 #include <QtGlobal>

@@ -1,3 +1,5 @@
+// M_00_main: the instance lock that keeps a second copy from starting.
+
 #include "app/single_instance.h"
 
 #include <QCryptographicHash>

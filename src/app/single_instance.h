@@ -1,7 +1,7 @@
 #pragma once
-// The single-instance rule: one running copy per folder of task file and settings file. A second
-// start finds the lock held and ends silently; a lock left behind by a copy that crashed is stale
-// (its process is gone) and is taken over.
+// M_00_main: the single-instance rule of Main, one running copy per folder of task file and
+// settings file. A second start finds the lock held and ends silently; a lock left behind by a copy
+// that crashed is stale (its process is gone) and is taken over.
 
 #include <QLockFile>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
-// Every control of the main window in one table: name, kind, container, caption, geometry in
-// twips (relative to the container), alignment and font. The window turns this table into
-// widgets in one place; nothing else positions a control (except the log view, which the
+// Window Form主窗体: every control of the window in one table: name, kind, container, caption,
+// geometry in twips (relative to the container), alignment and font. The window turns this table
+// into widgets in one place; nothing else positions a control (except the log view, which the
 // download handler spreads over the window).
 
 #include <QRect>
@@ -27,6 +27,12 @@ enum class ControlKind {
     HLine,
 };
 
+// A font of its own for one control; a null family keeps the window's font.
+struct ControlFont {
+    const char* family = nullptr;
+    double points = 0;
+};
+
 struct ControlRow {
     const char* name;
     ControlKind kind;
@@ -34,8 +40,7 @@ struct ControlRow {
     const char* caption;
     int left, top, width, height;  // twips; for a line: x1, y, x2 - x1, thickness in pixels
     Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
-    const char* fontFamily = nullptr;  // nullptr = the window's font
-    double fontPoints = 0;
+    ControlFont font{};
     bool initiallyHidden = false;
     // Button arrays: element n sits at row (n-1)/columns, column (n-1)%columns, each step
     // adding pitchX/pitchY twips to left/top.

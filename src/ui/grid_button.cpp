@@ -1,3 +1,5 @@
+// Window Form主窗体: how the buttons of its arrays paint their highlight and their captions.
+
 #include "ui/grid_button.h"
 
 #include <QFontMetrics>

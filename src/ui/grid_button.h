@@ -1,15 +1,18 @@
 #pragma once
-// The buttons of the zone, machine and task grids. A highlighted button is painted flat in
-// exactly the highlight colour (the styles paint a gradient from a palette colour); a neutral one
-// keeps the platform's button face. The caption wraps onto the lines the button has and what
-// still does not fit ends in "…", so a 20-character remark stays readable. text() stays the
-// logical caption; only the painting differs.
+// Window Form主窗体: the buttons of its arrays Command区域 (zones), Command机器IP (machines) and
+// Command定时任务 (timed tasks). A highlighted button is painted flat in exactly the highlight
+// colour (the styles paint a gradient from a palette colour); a neutral one keeps the platform's
+// button face. The caption wraps onto the lines the button has and what still does not fit ends
+// in "…", so a 20-character remark stays readable. text() stays the logical caption; only the
+// painting differs.
 
 #include <QColor>
 #include <QFont>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <cstddef>
+#include <vector>
 
 class QStyleOptionButton;
 class QStylePainter;
@@ -48,4 +51,17 @@ class GridButton : public QPushButton {
     QRect captionRect() const;
     void paintFace(QStylePainter& painter, const QStyleOptionButton& option) const;
     void paintCaption(QStylePainter& painter, const QStyleOptionButton& option) const;
+};
+
+// One of the window's button arrays, reached as the operator counts its elements: 1..count.
+// Element 0 exists and stays empty, as in the configuration tables; any other number throws
+// rather than reach past the array.
+class ButtonArray {
+  public:
+    explicit ButtonArray(int count) : elements_(std::size_t(count) + 1, nullptr) {}
+    GridButton* operator()(int n) const { return elements_.at(std::size_t(n)); }
+    void set(int n, GridButton* button) { elements_.at(std::size_t(n)) = button; }
+
+  private:
+    std::vector<GridButton*> elements_;
 };

@@ -1,3 +1,7 @@
+// Window Form主窗体: its controls built from the control table, its load and unload, the port
+// list, the save, time and download buttons, the log view, and the filter that keeps typing out
+// of the lists. M_Form主窗体 and the editing handlers are in main_window_logic.cpp.
+
 #include "ui/main_window.h"
 
 #include "config/taskfile.h"
@@ -119,173 +123,236 @@ const QComboBox* OwningList(const QObject* part) {
     return nullptr;
 }
 
+// The controls of each kind as the layout has them, made inside `parent` from their row.
+
+QWidget* NewGroupBox(const ControlRow& row, QWidget* parent) {
+    return new QGroupBox(QString::fromUtf8(row.caption), parent);
+}
+
+QWidget* NewLabel(const ControlRow& row, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(row.caption), parent);
+    label->setAlignment(row.align);
+    return label;
+}
+
+// A list shows its caption in an edit field that takes no typing; `filter` sees the keys, the
+// input-method text and the wheel of the list, its edit field and its drop-down.
+QWidget* NewList(const ControlRow& row, QWidget* parent, QObject* filter) {
+    auto* combo = new QComboBox(parent);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->lineEdit()->setReadOnly(true);
+    // Neither the wheel nor an input method may put a value into a list: the wheel does not
+    // give it the focus, and no input method composes text for it.
+    combo->setFocusPolicy(Qt::StrongFocus);
+    combo->setAttribute(Qt::WA_InputMethodEnabled, false);
+    combo->setEditText(QString::fromUtf8(row.caption));
+    combo->setMaxVisibleItems(16);
+    for (QObject* part : {static_cast<QObject*>(combo), static_cast<QObject*>(combo->lineEdit()),
+                          static_cast<QObject*>(combo->view())}) {
+        part->installEventFilter(filter);
+    }
+    return combo;
+}
+
+QWidget* NewButton(const ControlRow& row, QWidget* parent) {
+    return new QPushButton(QString::fromUtf8(row.caption), parent);
+}
+
+// No length limit while editing: the box's whole text is the remark, and the task file writer
+// keeps its first 20 code units.
+QWidget* NewEdit(const ControlRow& row, QWidget* parent) {
+    return new QLineEdit(QString::fromUtf8(row.caption), parent);
+}
+
+QWidget* NewLog(const ControlRow&, QWidget* parent) {
+    auto* log = new QPlainTextEdit(parent);
+    log->setReadOnly(true);
+    return log;
+}
+
+QWidget* NewLine(const ControlRow& row, QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Plain);
+    line->setLineWidth(row.height);
+    return line;
+}
+
+// A button array has no widget of its own: BuildButtonArray makes its elements.
+QWidget* NewControl(const ControlRow& row, QWidget* parent, QObject* listFilter) {
+    switch (row.kind) {
+        case ControlKind::GroupBox:
+            return NewGroupBox(row, parent);
+        case ControlKind::Label:
+            return NewLabel(row, parent);
+        case ControlKind::ComboBox:
+            return NewList(row, parent, listFilter);
+        case ControlKind::PushButton:
+            return NewButton(row, parent);
+        case ControlKind::LineEdit:
+            return NewEdit(row, parent);
+        case ControlKind::LogBox:
+            return NewLog(row, parent);
+        case ControlKind::HLine:
+            return NewLine(row, parent);
+        case ControlKind::ButtonArray:
+            break;
+    }
+    return nullptr;
+}
+
+// Where a row's control sits in its container, in pixels; a line is centred on its y.
+QRect PixelGeometry(const ControlRow& row) {
+    if (row.kind != ControlKind::HLine) {
+        return TwipsToPixels(row.left, row.top, row.width, row.height);
+    }
+    const int x1 = TwipsToPixels(row.left);
+    return QRect(x1, TwipsToPixels(row.top) - row.height / 2,
+                 TwipsToPixels(row.left + row.width) - x1, row.height);
+}
+
+// Element n of a button array: row (n-1)/columns, column (n-1)%columns.
+QRect ElementGeometry(const ControlRow& grid, int n) {
+    const int row = (n - 1) / grid.columns;
+    const int column = (n - 1) % grid.columns;
+    return TwipsToPixels(grid.left + grid.pitchX * column, grid.top + grid.pitchY * row, grid.width,
+                         grid.height);
+}
+
+QFont OwnFont(const ControlFont& own) {
+    QFont font = WindowFont();
+    font.setFamilies({QString::fromUtf8(own.family), QStringLiteral("SimSun"),
+                      QStringLiteral("WenQuanYi Micro Hei")});
+    font.setPointSizeF(own.points);
+    return font;
+}
+
 }  // namespace
 
-MainWindow::MainWindow(MainWindowDeps deps) : deps_(std::move(deps)) {
+Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
     setObjectName(QStringLiteral("Form主窗体"));
     setFont(WindowFont());
     setFixedSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
     setWindowIcon(MainWindowIcon());
     setAttribute(Qt::WA_QuitOnClose, false);  // the main loop ends the process, not Qt
     BuildControls();
-    portSelector_ = std::make_unique<ComboPortSelector>(comboPort_, deps_.process.SystemIniPath);
+    portSelector_ = std::make_unique<ComboPortSelector>(Combo串口, deps_.process.SystemIniPath);
     transfer_ =
         std::make_unique<TransferContext>(deps_.serial.transferContext(deps_.config, *this, this));
     ConnectHandlers();
 }
 
-MainWindow::~MainWindow() = default;
+Form主窗体::~Form主窗体() = default;
 
-QString MainWindow::taskFilePath() const {
+QString Form主窗体::taskFilePath() const {
     return deps_.serial.taskFilePath();
 }
 
-PortSelector& MainWindow::portSelector() {
+PortSelector& Form主窗体::portSelector() {
     return *portSelector_;
 }
 
-void MainWindow::BuildControls() {
+// Every row of the control table becomes its control; containers come before what they hold.
+void Form主窗体::BuildControls() {
     QMap<QString, QWidget*> containers{{QString(), this}};
-    for (const ControlRow& control : MainWindowControls()) {
-        QWidget* parent = containers.value(QString::fromUtf8(control.parent), this);
-        const QString name = QString::fromUtf8(control.name);
-        const QString caption = QString::fromUtf8(control.caption);
-        const QRect geometry =
-            TwipsToPixels(control.left, control.top, control.width, control.height);
-        QWidget* widget = nullptr;
-        switch (control.kind) {
-            case ControlKind::GroupBox:
-                widget = new QGroupBox(caption, parent);
-                containers.insert(name, widget);
-                break;
-            case ControlKind::Label: {
-                auto* label = new QLabel(caption, parent);
-                label->setAlignment(control.align);
-                widget = label;
-                break;
-            }
-            case ControlKind::ComboBox: {
-                auto* combo = new QComboBox(parent);
-                combo->setEditable(true);
-                combo->setInsertPolicy(QComboBox::NoInsert);
-                combo->lineEdit()->setReadOnly(true);
-                // Neither the wheel nor an input method may put a value into a list: the wheel
-                // does not give it the focus, and no input method composes text for it.
-                combo->setFocusPolicy(Qt::StrongFocus);
-                combo->setAttribute(Qt::WA_InputMethodEnabled, false);
-                combo->setEditText(caption);
-                combo->setMaxVisibleItems(16);
-                for (QObject* part :
-                     {static_cast<QObject*>(combo), static_cast<QObject*>(combo->lineEdit()),
-                      static_cast<QObject*>(combo->view())}) {
-                    part->installEventFilter(this);
-                }
-                widget = combo;
-                break;
-            }
-            case ControlKind::PushButton:
-                widget = new QPushButton(caption, parent);
-                break;
-            case ControlKind::ButtonArray:
-                for (int n = 1; n <= control.count; ++n) {
-                    auto* button = new GridButton(parent);
-                    button->setObjectName(ArrayElementName(control.name, n));
-                    const int row = (n - 1) / control.columns;
-                    const int column = (n - 1) % control.columns;
-                    button->setGeometry(TwipsToPixels(control.left + control.pitchX * column,
-                                                      control.top + control.pitchY * row,
-                                                      control.width, control.height));
-                    if (name == QStringLiteral("Command区域")) {
-                        zoneButtons_.at(n) = button;
-                    } else if (name == QStringLiteral("Command机器IP")) {
-                        machineButtons_.at(n) = button;
-                        button->installEventFilter(this);
-                    } else {
-                        taskButtons_.at(n) = button;
-                    }
-                }
-                continue;
-            case ControlKind::LineEdit:
-                // No length limit while editing: the box's whole text is the remark, and the task
-                // file writer keeps its first 20 code units.
-                widget = new QLineEdit(caption, parent);
-                break;
-            case ControlKind::LogBox: {
-                auto* log = new QPlainTextEdit(parent);
-                log->setReadOnly(true);
-                widget = log;
-                break;
-            }
-            case ControlKind::HLine: {
-                auto* line = new QFrame(parent);
-                line->setFrameShape(QFrame::HLine);
-                line->setFrameShadow(QFrame::Plain);
-                line->setLineWidth(control.height);
-                widget = line;
-                break;
-            }
+    for (const ControlRow& row : MainWindowControls()) {
+        QWidget* parent = containers.value(QString::fromUtf8(row.parent), this);
+        if (row.kind == ControlKind::ButtonArray) {
+            BuildButtonArray(row, parent);
+            continue;
         }
-        widget->setObjectName(name);
-        if (control.kind == ControlKind::HLine) {
-            widget->setGeometry(
-                TwipsToPixels(control.left), TwipsToPixels(control.top) - control.height / 2,
-                TwipsToPixels(control.left + control.width) - TwipsToPixels(control.left),
-                control.height);
-        } else {
-            widget->setGeometry(geometry);
-        }
-        if (control.fontFamily != nullptr) {
-            QFont font = WindowFont();
-            font.setFamilies({QString::fromUtf8(control.fontFamily), QStringLiteral("SimSun"),
-                              QStringLiteral("WenQuanYi Micro Hei")});
-            font.setPointSizeF(control.fontPoints);
-            widget->setFont(font);
-        }
-        if (control.initiallyHidden) {
-            widget->hide();
+        QWidget* control = BuildControl(row, parent);
+        if (row.kind == ControlKind::GroupBox) {
+            containers.insert(QString::fromUtf8(row.name), control);
         }
     }
-    comboPort_ = findChild<QComboBox*>(QStringLiteral("Combo串口"));
-    comboHour_ = findChild<QComboBox*>(QStringLiteral("Combo小时"));
-    comboMinute_ = findChild<QComboBox*>(QStringLiteral("Combo分钟"));
-    comboScene_ = findChild<QComboBox*>(QStringLiteral("Combox场景"));
-    comboIp_ = findChild<QComboBox*>(QStringLiteral("Combo修改IP"));
-    zoneRemark_ = findChild<QLineEdit*>(QStringLiteral("Text区域备注"));
-    taskRemark_ = findChild<QLineEdit*>(QStringLiteral("Text任务备注"));
-    logBox_ = findChild<QPlainTextEdit*>(QStringLiteral("Text下载显示"));
-    exitLog_ = findChild<QPushButton*>(QStringLiteral("Command退出下载"));
-    saveButton_ = findChild<QPushButton*>(QStringLiteral("Command保存"));
-    syncButton_ = findChild<QPushButton*>(QStringLiteral("Command电脑时间同步"));
-    downloadButton_ = findChild<QPushButton*>(QStringLiteral("Command下载参数到机器"));
+    FindControlsByName();
 }
 
-void MainWindow::ConnectHandlers() {
+// One control of any kind but a button array: named, placed, in its own font if it has one,
+// hidden if the layout hides it.
+QWidget* Form主窗体::BuildControl(const ControlRow& row, QWidget* parent) {
+    QWidget* control = NewControl(row, parent, this);
+    control->setObjectName(QString::fromUtf8(row.name));
+    control->setGeometry(PixelGeometry(row));
+    if (row.font.family != nullptr) {
+        control->setFont(OwnFont(row.font));
+    }
+    if (row.initiallyHidden) {
+        control->hide();
+    }
+    return control;
+}
+
+// Elements 1..count, each named "<array>(n)". The machine buttons' presses go through the
+// window's event filter, which tells the mouse buttons apart.
+void Form主窗体::BuildButtonArray(const ControlRow& grid, QWidget* parent) {
+    ButtonArray& array = ArrayNamed(grid.name);
+    for (int n = 1; n <= grid.count; ++n) {
+        auto* button = new GridButton(parent);
+        button->setObjectName(ArrayElementName(grid.name, n));
+        button->setGeometry(ElementGeometry(grid, n));
+        array.set(n, button);
+        if (&array == &Command机器IP) {
+            button->installEventFilter(this);
+        }
+    }
+}
+
+ButtonArray& Form主窗体::ArrayNamed(std::string_view name) {
+    if (name == "Command区域") {
+        return Command区域;
+    }
+    if (name == "Command机器IP") {
+        return Command机器IP;
+    }
+    return Command定时任务;
+}
+
+void Form主窗体::FindControlsByName() {
+    Combo串口 = findChild<QComboBox*>(QStringLiteral("Combo串口"));
+    Combo小时 = findChild<QComboBox*>(QStringLiteral("Combo小时"));
+    Combo分钟 = findChild<QComboBox*>(QStringLiteral("Combo分钟"));
+    Combox场景 = findChild<QComboBox*>(QStringLiteral("Combox场景"));
+    Combo修改IP = findChild<QComboBox*>(QStringLiteral("Combo修改IP"));
+    Text区域备注 = findChild<QLineEdit*>(QStringLiteral("Text区域备注"));
+    Text任务备注 = findChild<QLineEdit*>(QStringLiteral("Text任务备注"));
+    Text下载显示 = findChild<QPlainTextEdit*>(QStringLiteral("Text下载显示"));
+    Command退出下载 = findChild<QPushButton*>(QStringLiteral("Command退出下载"));
+    Command保存 = findChild<QPushButton*>(QStringLiteral("Command保存"));
+    Command电脑时间同步 = findChild<QPushButton*>(QStringLiteral("Command电脑时间同步"));
+    Command下载参数到机器 = findChild<QPushButton*>(QStringLiteral("Command下载参数到机器"));
+}
+
+void Form主窗体::ConnectHandlers() {
     for (int n = 1; n <= kZones; ++n) {
-        connect(zoneButtons_[n], &QPushButton::clicked, this, [this, n] { Command区域_Click(n); });
+        connect(Command区域(n), &QPushButton::clicked, this, [this, n] { Command区域_Click(n); });
     }
     for (int n = 1; n <= kSlots; ++n) {
-        connect(taskButtons_[n], &QPushButton::clicked, this,
+        connect(Command定时任务(n), &QPushButton::clicked, this,
                 [this, n] { Command定时任务_Click(n); });
     }
-    connect(zoneRemark_, &QLineEdit::textChanged, this, [this] { Text区域备注_Change(); });
-    connect(taskRemark_, &QLineEdit::textChanged, this, [this] { Text任务备注_Change(); });
+    connect(Text区域备注, &QLineEdit::textChanged, this, [this] { Text区域备注_Change(); });
+    connect(Text任务备注, &QLineEdit::textChanged, this, [this] { Text任务备注_Change(); });
     // A position set by the refresh raises these too, as a choice by the operator does.
-    connect(comboHour_, &QComboBox::currentIndexChanged, this, [this] { Combo小时_Click(); });
-    connect(comboMinute_, &QComboBox::currentIndexChanged, this, [this] { Combo分钟_Click(); });
-    connect(comboScene_, &QComboBox::currentIndexChanged, this, [this] { Combox场景_Click(); });
-    connect(comboIp_, &QComboBox::currentIndexChanged, this, [this] { Combo修改IP_Click(); });
+    connect(Combo小时, &QComboBox::currentIndexChanged, this, [this] { Combo小时_Click(); });
+    connect(Combo分钟, &QComboBox::currentIndexChanged, this, [this] { Combo分钟_Click(); });
+    connect(Combox场景, &QComboBox::currentIndexChanged, this, [this] { Combox场景_Click(); });
+    connect(Combo修改IP, &QComboBox::currentIndexChanged, this, [this] { Combo修改IP_Click(); });
     // Only the operator's choice selects a port; the probe filling the list does not.
-    connect(comboPort_, &QComboBox::activated, this, [this] { Combo串口_Click(); });
-    connect(saveButton_, &QPushButton::clicked, this, [this] { Command保存_Click(); });
-    connect(syncButton_, &QPushButton::clicked, this, [this] { Command电脑时间同步_Click(); });
-    connect(downloadButton_, &QPushButton::clicked, this,
+    connect(Combo串口, &QComboBox::activated, this, [this] { Combo串口_Click(); });
+    connect(Command保存, &QPushButton::clicked, this, [this] { Command保存_Click(); });
+    connect(Command电脑时间同步, &QPushButton::clicked, this,
+            [this] { Command电脑时间同步_Click(); });
+    connect(Command下载参数到机器, &QPushButton::clicked, this,
             [this] { Command下载参数到机器_Click(); });
-    connect(exitLog_, &QPushButton::clicked, this, [this] { Command退出下载_Click(); });
+    connect(Command退出下载, &QPushButton::clicked, this, [this] { Command退出下载_Click(); });
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+bool Form主窗体::eventFilter(QObject* watched, QEvent* event) {
     for (int n = 1; n <= kMachines; ++n) {
-        if (watched == machineButtons_[n]) {
+        if (watched == Command机器IP(n)) {
             // A quick second press arrives as a double-click; it is a press all the same.
             if (event->type() == QEvent::MouseButtonPress ||
                 event->type() == QEvent::MouseButtonDblClick) {
@@ -312,7 +379,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::Load() {
+void Form主窗体::Load() {
     setWindowTitle(kMainWindowTitle);
     QApplication::setApplicationDisplayName(windowTitle());
     Fun_FillLists();
@@ -332,13 +399,13 @@ void MainWindow::Load() {
     Command区域_Click(1);
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
+void Form主窗体::closeEvent(QCloseEvent* event) {
     // The window's unload: the main loop saves and ends the process.
     deps_.process.ExitRequested = kTrue;
     event->accept();
 }
 
-void MainWindow::showEvent(QShowEvent* event) {
+void Form主窗体::showEvent(QShowEvent* event) {
     if (!centred_) {
         centred_ = true;
         if (const QScreen* s = screen()) {
@@ -350,12 +417,12 @@ void MainWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
 }
 
-void MainWindow::Combo串口_Click() {
-    int32_t uart = comboPort_->currentText().trimmed().toInt();
+void Form主窗体::Combo串口_Click() {
+    int32_t uart = Combo串口->currentText().trimmed().toInt();
     deps_.serial.session.Fun_串口选择(uart);
 }
 
-void MainWindow::Command保存_Click() {
+void Form主窗体::Command保存_Click() {
     const FileResult saved = SaveTaskFile(deps_.config, taskFilePath());
     if (!saved.ok) {
         deps_.messages.warning(QStringLiteral("保存失败！\n%1\n%2")
@@ -363,57 +430,57 @@ void MainWindow::Command保存_Click() {
     }
 }
 
-void MainWindow::Command电脑时间同步_Click() {
+void Form主窗体::Command电脑时间同步_Click() {
     // A second operation started while one runs is refused by the transfer itself.
     Fun_TimeSync(*transfer_);
 }
 
-void MainWindow::Command下载参数到机器_Click() {
+void Form主窗体::Command下载参数到机器_Click() {
     if (transfer_->busy) {
         return;  // a transfer is running: its log stays as it is
     }
-    logBox_->setGeometry(rect());
-    exitLog_->move(TwipsToPixels(12120), TwipsToPixels(120));
+    Text下载显示->setGeometry(rect());
+    Command退出下载->move(TwipsToPixels(12120), TwipsToPixels(120));
     logText_.clear();
-    logBox_->clear();
-    exitLog_->hide();  // shown only once the download has returned
-    logBox_->show();
-    logBox_->raise();
+    Text下载显示->clear();
+    Command退出下载->hide();  // shown only once the download has returned
+    Text下载显示->show();
+    Text下载显示->raise();
     SetEditingReachable(false);
     Fun_DownloadParams(*transfer_);
-    exitLog_->show();
-    exitLog_->raise();
+    Command退出下载->show();
+    Command退出下载->raise();
 }
 
-void MainWindow::Command退出下载_Click() {
-    logBox_->hide();
-    exitLog_->hide();
+void Form主窗体::Command退出下载_Click() {
+    Text下载显示->hide();
+    Command退出下载->hide();
     SetEditingReachable(true);
 }
 
 // The log view covers the editing controls; keyboard focus must not reach them underneath
 // (a Space on the focused download button would start another download behind the log).
-void MainWindow::SetEditingReachable(bool reachable) {
+void Form主窗体::SetEditingReachable(bool reachable) {
     for (const char* frame : {"Frame1", "Frame区域", "Frame机器", "Frame定时任务"}) {
         if (QWidget* w = findChild<QWidget*>(QString::fromUtf8(frame))) {
             w->setEnabled(reachable);
         }
     }
     if (!reachable) {
-        logBox_->setFocus(Qt::OtherFocusReason);
+        Text下载显示->setFocus(Qt::OtherFocusReason);
     }
 }
 
-void MainWindow::append(const QString& text) {
+void Form主窗体::append(const QString& text) {
     logText_ += text;
     QString shown = text;
     shown.remove(QLatin1Char('\r'));  // the box breaks lines at LF alone
-    logBox_->moveCursor(QTextCursor::End);
-    logBox_->insertPlainText(shown);
-    logBox_->ensureCursorVisible();
+    Text下载显示->moveCursor(QTextCursor::End);
+    Text下载显示->insertPlainText(shown);
+    Text下载显示->ensureCursorVisible();
 }
 
-void MainWindow::showTimeSyncSuccess() {
+void Form主窗体::showTimeSyncSuccess() {
     deps_.messages.information(QStringLiteral("时间同步成功！！！"));
 }
 

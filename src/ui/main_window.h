@@ -17,10 +17,11 @@
 #include <QColor>
 #include <QString>
 #include <QWidget>
-#include <array>
 #include <cstdint>
 #include <memory>
+#include <string_view>
 
+struct ControlRow;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -36,10 +37,10 @@ struct MainWindowDeps {
     OperatorMessages& messages;
 };
 
-class MainWindow : public QWidget, private LogSink, private TransferUi {
+class Form主窗体 : public QWidget, private LogSink, private TransferUi {
   public:
-    explicit MainWindow(MainWindowDeps deps);
-    ~MainWindow() override;
+    explicit Form主窗体(MainWindowDeps deps);
+    ~Form主窗体() override;
 
     // The window's load: titles, lists, selection, task file, zone 1. Runs once, before the
     // window is first shown.
@@ -48,50 +49,54 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
     PortSelector& portSelector();
 
     // Selection state of M_Form主窗体 and the window flag.
-    int32_t CurZone = 0;
-    int32_t CurTask = 0;
-    int32_t CurMachine = 0;
-    int16_t FlagRefreshing = kFalse;
+    int32_t CurZone = 0;              // current zone 1..32, the one the window shows
+    int32_t CurTask = 0;              // current task slot 1..18, open in the task editor
+    int32_t CurMachine = 0;           // machine button pressed last, 1..64; 0 before any press
+    int16_t FlagRefreshing = kFalse;  // refreshing: true while a full refresh runs
 
     // M_Form主窗体.
-    void Fun_FillLists();
-    void Fun_InitSelection();
-    void Fun_ShowZones();
-    void Fun_MarkZone(int32_t z);
-    void Fun_ShowMachineIps();
-    void Fun_ShowZoneMachines(int32_t z);
-    void Fun_ShowTasks(int32_t z);
+    void Fun_FillLists();                  // fill lists: items of hour, minute, scene, address
+    void Fun_InitSelection();              // initial selection: task slot 1
+    void Fun_ShowZones();                  // show zones: captions from the remarks, none lit
+    void Fun_MarkZone(int32_t z);          // mark zone: z lit, its remark in the remark box
+    void Fun_ShowMachineIps();             // show machine addresses: the 64 machine captions
+    void Fun_ShowZoneMachines(int32_t z);  // show zone machines: the ones zone z uses lit
+    void Fun_ShowTasks(int32_t z);         // show tasks: captions, bold, current slot, editor
 
     // Event handlers. Command区域_Click is the full refresh; the other handlers call it with
     // CurZone. Mouse button codes: left 1, right 2, middle 4.
-    void Command区域_Click(int32_t index);
-    void Text区域备注_Change();
-    void Command定时任务_Click(int32_t index);
-    void Text任务备注_Change();
-    void Combo小时_Click();
-    void Combo分钟_Click();
-    void Combox场景_Click();
-    void Combo修改IP_Click();
-    void Command机器IP_MouseDown(int32_t index, int button);
-    void Combo串口_Click();
-    void Command保存_Click();
-    void Command电脑时间同步_Click();
-    void Command下载参数到机器_Click();
-    void Command退出下载_Click();
+    void Command区域_Click(int32_t index);      // zone button: full refresh for that zone
+    void Text区域备注_Change();                 // zone remark typed: stored, refresh
+    void Command定时任务_Click(int32_t index);  // task button: opens that slot, refresh
+    void Text任务备注_Change();                 // task remark typed: stored, refresh
+    void Combo小时_Click();                     // hour chosen: stored for the current task
+    void Combo分钟_Click();                     // minute chosen: stored for the current task
+    void Combox场景_Click();                    // scene chosen: stored for the current task
+    void Combo修改IP_Click();                   // address chosen: stored for CurMachine
+    void Command机器IP_MouseDown(int32_t index, int button);  // pressed: selects; right toggles use
+    void Combo串口_Click();              // port chosen: the serial form keeps it
+    void Command保存_Click();            // save button: writes the task file
+    void Command电脑时间同步_Click();    // PC time button: sets the controller's clock
+    void Command下载参数到机器_Click();  // download button: log view, download
+    void Command退出下载_Click();        // exit button: leaves the log view
 
-    // The controls, by their names.
-    QPushButton* Command区域(int n) const { return zoneButtons_.at(n); }
-    QPushButton* Command机器IP(int n) const { return machineButtons_.at(n); }
-    QPushButton* Command定时任务(int n) const { return taskButtons_.at(n); }
-    QComboBox* Combo串口() const { return comboPort_; }
-    QComboBox* Combo小时() const { return comboHour_; }
-    QComboBox* Combo分钟() const { return comboMinute_; }
-    QComboBox* Combox场景() const { return comboScene_; }
-    QComboBox* Combo修改IP() const { return comboIp_; }
-    QLineEdit* Text区域备注() const { return zoneRemark_; }
-    QLineEdit* Text任务备注() const { return taskRemark_; }
-    QPlainTextEdit* Text下载显示() const { return logBox_; }
-    QPushButton* Command退出下载() const { return exitLog_; }
+    // The controls that the code drives, by their names; BuildControls makes them from the
+    // control table. The frames and labels are reached by their object names.
+    ButtonArray Command区域{kZones};               // zone buttons 1..32
+    ButtonArray Command机器IP{kMachines};          // machine address buttons 1..64
+    ButtonArray Command定时任务{kSlots};           // timed-task buttons 1..18
+    QComboBox* Combo串口 = nullptr;                // serial port list
+    QComboBox* Combo小时 = nullptr;                // hour list of the current task
+    QComboBox* Combo分钟 = nullptr;                // minute list of the current task
+    QComboBox* Combox场景 = nullptr;               // scene list of the current task
+    QComboBox* Combo修改IP = nullptr;              // modify-address list, for CurMachine
+    QLineEdit* Text区域备注 = nullptr;             // zone remark box
+    QLineEdit* Text任务备注 = nullptr;             // task remark box
+    QPlainTextEdit* Text下载显示 = nullptr;        // download log box, the full-window log view
+    QPushButton* Command下载参数到机器 = nullptr;  // download parameters to the machine
+    QPushButton* Command保存 = nullptr;            // save
+    QPushButton* Command电脑时间同步 = nullptr;    // synchronise with the computer's time
+    QPushButton* Command退出下载 = nullptr;        // exit of the log view ("退出")
 
     // The log exactly as the download wrote it (lines ended CR LF).
     const QString& logText() const { return logText_; }
@@ -108,6 +113,10 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
     void showTimeSyncSuccess() override;        // TransferUi
 
     void BuildControls();
+    QWidget* BuildControl(const ControlRow& row, QWidget* parent);
+    void BuildButtonArray(const ControlRow& grid, QWidget* parent);
+    ButtonArray& ArrayNamed(std::string_view name);
+    void FindControlsByName();
     void ConnectHandlers();
     void SetEditingReachable(bool reachable);
     void SetCaption(QPushButton* button, const QString& caption);
@@ -123,22 +132,6 @@ class MainWindow : public QWidget, private LogSink, private TransferUi {
     std::unique_ptr<PortSelector> portSelector_;
     QString logText_;
     bool centred_ = false;
-
-    std::array<QPushButton*, kZones + 1> zoneButtons_{};
-    std::array<QPushButton*, kMachines + 1> machineButtons_{};
-    std::array<QPushButton*, kSlots + 1> taskButtons_{};
-    QComboBox* comboPort_ = nullptr;
-    QComboBox* comboHour_ = nullptr;
-    QComboBox* comboMinute_ = nullptr;
-    QComboBox* comboScene_ = nullptr;
-    QComboBox* comboIp_ = nullptr;
-    QLineEdit* zoneRemark_ = nullptr;
-    QLineEdit* taskRemark_ = nullptr;
-    QPlainTextEdit* logBox_ = nullptr;
-    QPushButton* exitLog_ = nullptr;
-    QPushButton* saveButton_ = nullptr;
-    QPushButton* syncButton_ = nullptr;
-    QPushButton* downloadButton_ = nullptr;
 };
 
 // A remark as shown: up to its first U+0000.

@@ -1,5 +1,6 @@
 // M_Form主窗体: the four choice lists and the full refresh that draws the three button arrays,
-// the remark boxes and the task editor from the configuration and the current selection.
+// the remark boxes and the task editor from the configuration and the current selection; with
+// them the handlers of window Form主窗体 that edit the configuration and then refresh.
 
 #include "ui/main_window.h"
 
@@ -57,88 +58,88 @@ QString ButtonCaptionText(const QString& caption) {
     return text;
 }
 
-void MainWindow::Fun_FillLists() {
+void Form主窗体::Fun_FillLists() {
     // Appending items is not a selection: no handler runs while the lists are filled.
-    const QSignalBlocker quietHour(comboHour_), quietMinute(comboMinute_), quietScene(comboScene_),
-        quietIp(comboIp_);
+    const QSignalBlocker quietHour(Combo小时), quietMinute(Combo分钟), quietScene(Combox场景),
+        quietIp(Combo修改IP);
     const QString none = QStringLiteral("无");
-    comboHour_->addItem(none);
+    Combo小时->addItem(none);
     for (int h = 0; h <= 23; ++h) {
-        comboHour_->addItem(Right("0", h, 2));
+        Combo小时->addItem(Right("0", h, 2));
     }
-    comboMinute_->addItem(none);
+    Combo分钟->addItem(none);
     for (int m = 0; m <= 59; ++m) {
-        comboMinute_->addItem(Right("0", m, 2));
+        Combo分钟->addItem(Right("0", m, 2));
     }
-    comboScene_->addItem(none);
+    Combox场景->addItem(none);
     for (int s = 1; s <= 30; ++s) {
-        comboScene_->addItem(Right("0", s, 2));
+        Combox场景->addItem(Right("0", s, 2));
     }
-    comboIp_->addItem(none);
+    Combo修改IP->addItem(none);
     for (int a = 1; a <= 254; ++a) {
-        comboIp_->addItem(Right("00", a, 3));
+        Combo修改IP->addItem(Right("00", a, 3));
     }
 }
 
-void MainWindow::Fun_InitSelection() {
+void Form主窗体::Fun_InitSelection() {
     CurTask = 1;
 }
 
-void MainWindow::Fun_ShowZones() {
+void Form主窗体::Fun_ShowZones() {
     for (int z = 1; z <= kZones; ++z) {
-        SetCaption(zoneButtons_[z], deps_.config.ZoneRemark[z]);
-        SetToolTip(zoneButtons_[z], ZoneToolTip(deps_.config, z));
-        SetHighlight(zoneButtons_[z], false);
+        SetCaption(Command区域(z), deps_.config.ZoneRemark[z]);
+        SetToolTip(Command区域(z), ZoneToolTip(deps_.config, z));
+        SetHighlight(Command区域(z), false);
     }
 }
 
-void MainWindow::Fun_MarkZone(int32_t z) {
+void Form主窗体::Fun_MarkZone(int32_t z) {
     if (z < 1 || z > kZones) {
         return;
     }
-    SetHighlight(zoneButtons_[z], true);
-    SetBoxText(zoneRemark_, deps_.config.ZoneRemark[z]);
+    SetHighlight(Command区域(z), true);
+    SetBoxText(Text区域备注, deps_.config.ZoneRemark[z]);
 }
 
-void MainWindow::Fun_ShowMachineIps() {
+void Form主窗体::Fun_ShowMachineIps() {
     for (int m = 1; m <= kMachines; ++m) {
         const int ip = deps_.config.MachineIp[m];
-        SetCaption(machineButtons_[m], ip == 0 ? QString() : Right("00", ip, 3));
+        SetCaption(Command机器IP(m), ip == 0 ? QString() : Right("00", ip, 3));
     }
 }
 
-void MainWindow::Fun_ShowZoneMachines(int32_t z) {
+void Form主窗体::Fun_ShowZoneMachines(int32_t z) {
     if (!ValidZone(z) || !ValidMachine(CurMachine)) {
         return;
     }
-    SetListPosition(comboIp_, deps_.config.MachineIp[CurMachine]);
+    SetListPosition(Combo修改IP, deps_.config.MachineIp[CurMachine]);
     for (int m = 1; m <= kMachines; ++m) {
-        SetHighlight(machineButtons_[m], deps_.config.ZoneUsesMachine[z][m] == 1);
+        SetHighlight(Command机器IP(m), deps_.config.ZoneUsesMachine[z][m] == 1);
     }
 }
 
-void MainWindow::Fun_ShowTasks(int32_t z) {
+void Form主窗体::Fun_ShowTasks(int32_t z) {
     const int32_t t0 = CurTask;
     if (!ValidZone(z) || !ValidSlot(t0)) {
         return;
     }
     const ConfigTables& c = deps_.config;
     for (int t = 1; t <= kSlots; ++t) {
-        SetCaption(taskButtons_[t], "[" + QString::number(t) + "]\r\n" + c.TaskRemark[t]);
-        SetToolTip(taskButtons_[t], TaskToolTip(c, t));
-        SetHighlight(taskButtons_[t], false);
-        SetBold(taskButtons_[t], IsProgrammed(c, z, t));
+        SetCaption(Command定时任务(t), "[" + QString::number(t) + "]\r\n" + c.TaskRemark[t]);
+        SetToolTip(Command定时任务(t), TaskToolTip(c, t));
+        SetHighlight(Command定时任务(t), false);
+        SetBold(Command定时任务(t), IsProgrammed(c, z, t));
     }
     if (t0 >= 1) {
-        SetHighlight(taskButtons_[t0], true);
+        SetHighlight(Command定时任务(t0), true);
     }
-    SetBoxText(taskRemark_, c.TaskRemark[t0]);
-    SetListPosition(comboHour_, c.TaskHour[z][t0]);
-    SetListPosition(comboMinute_, c.TaskMinute[z][t0]);
-    SetListPosition(comboScene_, c.TaskScene[z][t0]);
+    SetBoxText(Text任务备注, c.TaskRemark[t0]);
+    SetListPosition(Combo小时, c.TaskHour[z][t0]);
+    SetListPosition(Combo分钟, c.TaskMinute[z][t0]);
+    SetListPosition(Combox场景, c.TaskScene[z][t0]);
 }
 
-void MainWindow::Command区域_Click(int32_t index) {
+void Form主窗体::Command区域_Click(int32_t index) {
     if (index < 1 || index > kZones) {
         return;
     }
@@ -152,15 +153,15 @@ void MainWindow::Command区域_Click(int32_t index) {
     FlagRefreshing = kFalse;
 }
 
-void MainWindow::Text区域备注_Change() {
+void Form主窗体::Text区域备注_Change() {
     if (FlagRefreshing == kTrue || !ValidZone(CurZone)) {
         return;
     }
-    deps_.config.ZoneRemark[CurZone] = zoneRemark_->text();
+    deps_.config.ZoneRemark[CurZone] = Text区域备注->text();
     Command区域_Click(CurZone);
 }
 
-void MainWindow::Command定时任务_Click(int32_t index) {
+void Form主窗体::Command定时任务_Click(int32_t index) {
     if (index < 1 || index > kSlots) {
         return;
     }
@@ -168,17 +169,17 @@ void MainWindow::Command定时任务_Click(int32_t index) {
     Command区域_Click(CurZone);
 }
 
-void MainWindow::Text任务备注_Change() {
+void Form主窗体::Text任务备注_Change() {
     if (FlagRefreshing == kTrue || !ValidSlot(CurTask)) {
         return;
     }
-    deps_.config.TaskRemark[CurTask] = taskRemark_->text();
+    deps_.config.TaskRemark[CurTask] = Text任务备注->text();
     Command区域_Click(CurZone);
 }
 
 // The hour, minute and scene lists store without a FlagRefreshing check: during a refresh they
 // store the value the refresh has just read from the same cell.
-bool MainWindow::storeListPosition(QComboBox* list, uint8_t& cell) {
+bool Form主窗体::storeListPosition(QComboBox* list, uint8_t& cell) {
     const int position = list->currentIndex();
     if (position < 0) {
         return false;  // a stored value beyond the list: shown as text, left as it is
@@ -187,40 +188,40 @@ bool MainWindow::storeListPosition(QComboBox* list, uint8_t& cell) {
     return true;
 }
 
-void MainWindow::Combo小时_Click() {
+void Form主窗体::Combo小时_Click() {
     if (ValidZone(CurZone) && ValidSlot(CurTask)) {
-        storeListPosition(comboHour_, deps_.config.TaskHour[CurZone][CurTask]);
+        storeListPosition(Combo小时, deps_.config.TaskHour[CurZone][CurTask]);
     }
 }
 
-void MainWindow::Combo分钟_Click() {
+void Form主窗体::Combo分钟_Click() {
     if (ValidZone(CurZone) && ValidSlot(CurTask)) {
-        storeListPosition(comboMinute_, deps_.config.TaskMinute[CurZone][CurTask]);
+        storeListPosition(Combo分钟, deps_.config.TaskMinute[CurZone][CurTask]);
     }
 }
 
-void MainWindow::Combox场景_Click() {
+void Form主窗体::Combox场景_Click() {
     if (ValidZone(CurZone) && ValidSlot(CurTask)) {
-        storeListPosition(comboScene_, deps_.config.TaskScene[CurZone][CurTask]);
+        storeListPosition(Combox场景, deps_.config.TaskScene[CurZone][CurTask]);
     }
 }
 
-void MainWindow::Combo修改IP_Click() {
+void Form主窗体::Combo修改IP_Click() {
     if (FlagRefreshing == kTrue || !ValidMachine(CurMachine)) {
         return;
     }
-    if (storeListPosition(comboIp_, deps_.config.MachineIp[CurMachine])) {
+    if (storeListPosition(Combo修改IP, deps_.config.MachineIp[CurMachine])) {
         Command区域_Click(CurZone);
     }
 }
 
-void MainWindow::Command机器IP_MouseDown(int32_t index, int button) {
+void Form主窗体::Command机器IP_MouseDown(int32_t index, int button) {
     if (index < 1 || index > kMachines) {
         return;
     }
-    machineButtons_[index]->setFocus(Qt::MouseFocusReason);
+    Command机器IP(index)->setFocus(Qt::MouseFocusReason);
     CurMachine = index;
-    SetListPosition(comboIp_, deps_.config.MachineIp[index]);
+    SetListPosition(Combo修改IP, deps_.config.MachineIp[index]);
     if (button == 2 && ValidZone(CurZone)) {
         uint8_t& uses = deps_.config.ZoneUsesMachine[CurZone][index];
         uses = uses == 0 ? 1 : 0;
@@ -231,14 +232,14 @@ void MainWindow::Command机器IP_MouseDown(int32_t index, int button) {
 // The setters below touch a widget only when what it shows changes: a refresh redraws 114
 // buttons, and an unchanged text box keeps its cursor where the operator is typing.
 
-void MainWindow::SetCaption(QPushButton* button, const QString& caption) {
+void Form主窗体::SetCaption(QPushButton* button, const QString& caption) {
     const QString text = ButtonCaptionText(VisibleRemark(caption));
     if (button->text() != text) {
         button->setText(text);
     }
 }
 
-void MainWindow::SetToolTip(QPushButton* button, const QString& text) {
+void Form主窗体::SetToolTip(QPushButton* button, const QString& text) {
     // A remark that looks like markup ("<b>A</b>") is shown as it was typed.
     const QString tip = Qt::mightBeRichText(text)
                             ? "<p style='white-space:pre'>" + text.toHtmlEscaped() + "</p>"
@@ -248,7 +249,7 @@ void MainWindow::SetToolTip(QPushButton* button, const QString& text) {
     }
 }
 
-void MainWindow::SetHighlight(QPushButton* button, bool on) {
+void Form主窗体::SetHighlight(QPushButton* button, bool on) {
     if (IsHighlighted(button) == on) {
         return;
     }
@@ -261,7 +262,7 @@ void MainWindow::SetHighlight(QPushButton* button, bool on) {
     }
 }
 
-void MainWindow::SetBold(QPushButton* button, bool bold) {
+void Form主窗体::SetBold(QPushButton* button, bool bold) {
     if (button->font().bold() != bold) {
         QFont font = button->font();
         font.setBold(bold);
@@ -269,7 +270,7 @@ void MainWindow::SetBold(QPushButton* button, bool bold) {
     }
 }
 
-void MainWindow::SetBoxText(QLineEdit* box, const QString& text) {
+void Form主窗体::SetBoxText(QLineEdit* box, const QString& text) {
     const QString shown = VisibleRemark(text);
     if (box->text() != shown) {
         box->setText(shown);
@@ -277,7 +278,7 @@ void MainWindow::SetBoxText(QLineEdit* box, const QString& text) {
     }
 }
 
-void MainWindow::SetListPosition(QComboBox* list, int value) {
+void Form主窗体::SetListPosition(QComboBox* list, int value) {
     if (value < list->count()) {
         list->setCurrentIndex(value);
         return;

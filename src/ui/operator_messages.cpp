@@ -1,3 +1,5 @@
+// The message boxes that start-up, the window and the time synchronisation show.
+
 #include "ui/operator_messages.h"
 
 #include <QApplication>

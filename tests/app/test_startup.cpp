@@ -26,17 +26,17 @@ TEST(StartUp, NoTaskFileMessageComesBeforeTheWindowAndThePorts) {
         for (QWidget* w : QApplication::topLevelWidgets()) {
             seen.visibleWindows += w->isVisible() ? 1 : 0;
         }
-        seen.listedPorts = app.window ? app.window->Combo串口()->count() : -1;
+        seen.listedPorts = app.window ? app.window->Combo串口->count() : -1;
     };
     app.BringUp();
     ASSERT_EQ(messages.shown, QStringList{QStringLiteral("文件错误！")});
     EXPECT_EQ(seen.visibleWindows, 0);
     EXPECT_EQ(seen.listedPorts, 0);
 
-    MainWindow& w = app.mainWindow();
+    Form主窗体& w = app.mainWindow();
     EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(w.Combo串口()->count(), 2);
-    EXPECT_EQ(w.Combo串口()->currentText(), "0");
+    EXPECT_EQ(w.Combo串口->count(), 2);
+    EXPECT_EQ(w.Combo串口->currentText(), "0");
     EXPECT_EQ(app.serial.session.PortNumber, 0);
     EXPECT_EQ(w.CurZone, 1);
     EXPECT_EQ(app.config, ConfigTables{});
@@ -58,7 +58,7 @@ TEST(StartUp, RememberedPortAndTaskFileAreShown) {
     Application app(dir.path(), messages, OnLine(std::make_unique<ListedPortsBackend>()));
     app.BringUp();
     EXPECT_TRUE(messages.shown.isEmpty());
-    EXPECT_EQ(app.mainWindow().Combo串口()->currentText(), "3");
+    EXPECT_EQ(app.mainWindow().Combo串口->currentText(), "3");
     EXPECT_EQ(app.serial.session.PortNumber, 3);
     EXPECT_EQ(app.mainWindow().Command区域(1)->text(), QStringLiteral("大厅"));
 }

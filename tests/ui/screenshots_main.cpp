@@ -94,7 +94,7 @@ bool ClippedOnOneLine(const QPushButton* b) {
 
 // How the zone and task captions fare with long remarks: drawn as a style draws a label, and as
 // the grid buttons lay them out.
-void PrintCaptionFigures(MainWindow& w) {
+void PrintCaptionFigures(Form主窗体& w) {
     int clipped[2] = {}, elided[2] = {};
     auto count = [&](int group, QPushButton* button) {
         clipped[group] += ClippedOnOneLine(button);
@@ -146,7 +146,7 @@ int main(int argc, char** argv) {
 
     WindowRig rig(MakeQtSerialBackend(PortMap(ini)), dir.path());
     rig.app.BringUp();
-    MainWindow& w = *rig.window;
+    Form主窗体& w = *rig.window;
     w.show();
     if (!QTest::qWaitForWindowExposed(&w)) {
         std::fprintf(stderr, "window not exposed\n");
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
 
     w.findChild<QPushButton*>(QStringLiteral("Command下载参数到机器"))->click();
     ok = Grab(w, QDir(out).filePath("download_log.png")) && ok;
-    w.Command退出下载()->click();
+    w.Command退出下载->click();
 
     FillLongRemarks(rig.config);
     w.Command区域(1)->click();

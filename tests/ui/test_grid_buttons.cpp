@@ -48,7 +48,7 @@ TEST(GridButtons, HighlightIsFlatInItsColourWithFrameAndCaption) {
     rig.config.MachineIp[1] = 7;
     rig.config.ZoneUsesMachine[1][1] = 1;
     rig.config.TaskHour[1][1] = rig.config.TaskMinute[1][1] = rig.config.TaskScene[1][1] = 1;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     w.Command区域_Click(1);
     for (QPushButton* button : {w.Command区域(1), w.Command机器IP(1), w.Command定时任务(1)}) {
         ASSERT_TRUE(IsHighlighted(button));
@@ -69,7 +69,7 @@ TEST(GridButtons, HighlightIsFlatInItsColourWithFrameAndCaption) {
 TEST(GridButtons, NeutralFaceIsThePlatformButton) {
     WindowRig rig;
     rig.config.ZoneRemark[2] = "Hall";
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     QPushButton* neutral = w.Command区域(3);
     ASSERT_FALSE(IsHighlighted(neutral));
     QPushButton plain(neutral->parentWidget());
@@ -83,7 +83,7 @@ TEST(GridButtons, NeutralFaceIsThePlatformButton) {
 // the line anywhere); what still does not fit ends in "…". text() stays the logical caption.
 TEST(GridButtons, CaptionsWrapOntoTheButtonsLinesAndElideTheRest) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     const QString walk(20, QChar(0x8D70));  // 走 x 20
     const struct {
         int zone;  // 0: the remark of task slot 1, shown on task button 1
@@ -134,7 +134,7 @@ TEST(GridButtons, CaptionsWrapOntoTheButtonsLinesAndElideTheRest) {
 // Zone and task buttons tell their whole remark, as shown, in a tooltip; no remark, no tooltip.
 TEST(GridButtons, ToolTipsTellTheWholeRemark) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     ConfigTables& c = rig.config;
     c.ZoneRemark[1] = QString(20, QChar(0x8D70));
     c.ZoneRemark[2] = QString("ab") + QChar(0) + "cd";

@@ -28,7 +28,7 @@ struct EmulatedRig {
     std::unique_ptr<WindowRig> rig;
 };
 
-QPushButton* Button(MainWindow& w, const char* name) {
+QPushButton* Button(Form主窗体& w, const char* name) {
     return w.findChild<QPushButton*>(QString::fromUtf8(name));
 }
 
@@ -37,7 +37,7 @@ QPushButton* Button(MainWindow& w, const char* name) {
 TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
     EmulatedRig e({"--no-pacing"});
     ASSERT_NO_FATAL_FAILURE(e.start());
-    MainWindow& w = *e.rig->window;
+    Form主窗体& w = *e.rig->window;
     w.show();
     const QString expected = QStringLiteral(">>读取文件\r\n>>握手成功\r\n") + QString(31, '-') +
                              QStringLiteral("\r\n校验中...\r\n校验成功>>下载成功\r\n");
@@ -47,7 +47,7 @@ TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
         bool exitShown = true;
         bool editingEnabled = true;
         QTimer::singleShot(0, &w, [&] {
-            exitShown = w.Command退出下载()->isVisible();
+            exitShown = w.Command退出下载->isVisible();
             editingEnabled = Button(w, "Command保存")->isEnabled();
         });
         Button(w, "Command下载参数到机器")->click();
@@ -55,14 +55,14 @@ TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
         EXPECT_FALSE(editingEnabled);
         EXPECT_FALSE(Button(w, "Command下载参数到机器")->isEnabled());  // until "退出"
         EXPECT_EQ(w.logText(), expected) << "round " << round;
-        EXPECT_EQ(w.Text下载显示()->toPlainText(), QString(expected).remove('\r'));
-        EXPECT_TRUE(w.Text下载显示()->isVisible());
-        EXPECT_EQ(w.Text下载显示()->geometry(), w.rect());
-        EXPECT_TRUE(w.Command退出下载()->isVisible());
-        EXPECT_EQ(w.Command退出下载()->pos(), QPoint(808, 8));
-        w.Command退出下载()->click();
-        EXPECT_FALSE(w.Text下载显示()->isVisible());
-        EXPECT_FALSE(w.Command退出下载()->isVisible());
+        EXPECT_EQ(w.Text下载显示->toPlainText(), QString(expected).remove('\r'));
+        EXPECT_TRUE(w.Text下载显示->isVisible());
+        EXPECT_EQ(w.Text下载显示->geometry(), w.rect());
+        EXPECT_TRUE(w.Command退出下载->isVisible());
+        EXPECT_EQ(w.Command退出下载->pos(), QPoint(808, 8));
+        w.Command退出下载->click();
+        EXPECT_FALSE(w.Text下载显示->isVisible());
+        EXPECT_FALSE(w.Command退出下载->isVisible());
         EXPECT_TRUE(Button(w, "Command下载参数到机器")->isEnabled());
         EXPECT_EQ(w.logText(), expected);  // kept until the next download
     }
@@ -72,12 +72,12 @@ TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
 
 TEST(LogView, DownloadWhileATransferRunsLeavesEverythingAlone) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     w.show();
     w.transfer().busy = true;
     Button(w, "Command下载参数到机器")->click();
-    EXPECT_FALSE(w.Text下载显示()->isVisible());
-    EXPECT_FALSE(w.Command退出下载()->isVisible());
+    EXPECT_FALSE(w.Text下载显示->isVisible());
+    EXPECT_FALSE(w.Command退出下载->isVisible());
     EXPECT_TRUE(w.logText().isEmpty());
     EXPECT_FALSE(QFileInfo(rig.taskFile()).size() > 0);  // not even saved
 }
@@ -85,7 +85,7 @@ TEST(LogView, DownloadWhileATransferRunsLeavesEverythingAlone) {
 TEST(TimeSync, ConfirmationShowsTheMessageBox) {
     EmulatedRig e({"--no-pacing"});
     ASSERT_NO_FATAL_FAILURE(e.start());
-    MainWindow& w = *e.rig->window;
+    Form主窗体& w = *e.rig->window;
     e.rig->messages.shown.clear();
     Button(w, "Command电脑时间同步")->click();
     EXPECT_EQ(e.rig->messages.shown, QStringList{QStringLiteral("时间同步成功！！！")});

@@ -5,6 +5,7 @@
 #include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
 #include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,13 +14,14 @@
 #include <QPushButton>
 #include <QTest>
 #include <QWheelEvent>
+#include <stdexcept>
 
 namespace {
 
-int CountHighlighted(MainWindow& w, QPushButton* (MainWindow::*button)(int) const, int count) {
+int CountHighlighted(const ButtonArray& buttons, int count) {
     int n = 0;
     for (int i = 1; i <= count; ++i) {
-        n += IsHighlighted((w.*button)(i)) ? 1 : 0;
+        n += IsHighlighted(buttons(i)) ? 1 : 0;
     }
     return n;
 }
@@ -47,14 +49,14 @@ void Choose(QComboBox* list, const QString& item) {
 
 TEST(MainWindowLoad, NoTaskFileShowsTheMessageAndAnEmptyConfiguration) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     EXPECT_EQ(rig.messages.shown, QStringList{QStringLiteral("文件错误！")});
     EXPECT_EQ(w.windowTitle(), QStringLiteral("M-4500 设置C30"));
     EXPECT_EQ(QApplication::applicationDisplayName(), QStringLiteral("M-4500 设置C30"));
     EXPECT_EQ(w.CurZone, 1);
     EXPECT_EQ(w.CurTask, 1);
     EXPECT_EQ(w.CurMachine, 0);
-    for (QComboBox* list : {w.Combo小时(), w.Combo分钟(), w.Combox场景(), w.Combo修改IP()}) {
+    for (QComboBox* list : {w.Combo小时, w.Combo分钟, w.Combox场景, w.Combo修改IP}) {
         EXPECT_EQ(list->currentText(), QStringLiteral("无")) << list->objectName().toStdString();
     }
     for (int m = 1; m <= kMachines; ++m) {
@@ -111,7 +113,7 @@ TEST(MainWindowLoad, CaptionsComeFromTheTaskFile) {
     c.ZoneRemark[2] = QStringLiteral("A&B");
     c.TaskRemark[10] = QStringLiteral("走廊");
     ASSERT_TRUE(WriteBytes(rig.taskFile(), BuildTaskImage(c)));
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     EXPECT_TRUE(rig.messages.shown.isEmpty());
     // The loaded remarks carry U+0000 up to 20 characters; only the text before them shows.
     EXPECT_EQ(rig.config.ZoneRemark[1].size(), 20);
@@ -132,16 +134,16 @@ TEST(MainWindowLoad, CaptionsComeFromTheTaskFile) {
     for (const auto& row : rows) {
         EXPECT_EQ(row.button->text(), row.caption) << row.button->objectName().toStdString();
     }
-    EXPECT_EQ(w.Text区域备注()->text(), QStringLiteral("[1]\r\n走廊").left(20).remove('\0'));
+    EXPECT_EQ(w.Text区域备注->text(), QStringLiteral("[1]\r\n走廊").left(20).remove('\0'));
     rig.config.ZoneRemark[5] = QString(QStringLiteral("ab")) + QChar(0) + "cd";
     w.Command区域_Click(5);
     EXPECT_EQ(w.Command区域(5)->text(), "ab");
-    EXPECT_EQ(w.Text区域备注()->text(), "ab");
+    EXPECT_EQ(w.Text区域备注->text(), "ab");
 }
 
 TEST(MainWindowGeometry, ControlsSitWhereTheTwipsTablePutsThem) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     EXPECT_EQ(w.size(), QSize(1068, 669));
     EXPECT_EQ(w.minimumSize(), w.maximumSize());
     const struct {
@@ -153,9 +155,9 @@ TEST(MainWindowGeometry, ControlsSitWhereTheTwipsTablePutsThem) {
         {w.Command机器IP(17), {120 + 240, 3840 + 240 + 600, 735, 495}},
         {w.Command机器IP(64), {120 + 240 + 840 * 15, 3840 + 240 + 600 * 3, 735, 495}},
         {w.Command定时任务(18), {120 + 240 + 2400 * 5, 6720 + 240 + 720 * 2, 2300, 615}},
-        {w.Combo小时(), {120 + 1440, 6720 + 2520, 735, 300}},
-        {w.Text任务备注(), {120 + 12240, 6720 + 2520, 2295, 375}},
-        {w.Combo串口(), {120 + 960, 0 + 360, 1095, 300}},
+        {w.Combo小时, {120 + 1440, 6720 + 2520, 735, 300}},
+        {w.Text任务备注, {120 + 12240, 6720 + 2520, 2295, 375}},
+        {w.Combo串口, {120 + 960, 0 + 360, 1095, 300}},
     };
     for (const auto& row : rows) {
         const QRect px(row.widget->mapTo(&w, QPoint(0, 0)), row.widget->size());
@@ -167,14 +169,49 @@ TEST(MainWindowGeometry, ControlsSitWhereTheTwipsTablePutsThem) {
             << row.widget->objectName().toStdString();
     }
     EXPECT_EQ(w.findChild<QWidget*>(QStringLiteral("Command机器IP(64)")), w.Command机器IP(64));
-    EXPECT_FALSE(w.Text下载显示()->isVisibleTo(&w));
-    EXPECT_FALSE(w.Command退出下载()->isVisibleTo(&w));
+    EXPECT_FALSE(w.Text下载显示->isVisibleTo(&w));
+    EXPECT_FALSE(w.Command退出下载->isVisibleTo(&w));
+}
+
+// The labels' alignment, the one label with a font of its own and the line, as laid out; the
+// button arrays answer only for their own elements.
+TEST(MainWindowGeometry, LabelsLineAndArrayBounds) {
+    WindowRig rig;
+    Form主窗体& w = rig.load();
+    const struct {
+        const char* name;
+        Qt::Alignment horizontal;
+        double points;
+    } labels[] = {
+        {"Label4", Qt::AlignRight, 9},       {"Label1", Qt::AlignHCenter, 9},
+        {"Label5", Qt::AlignHCenter, 9},     {"Label7", Qt::AlignRight, 9},
+        {"Label8", Qt::AlignHCenter, 14.25}, {"Label2", Qt::AlignRight, 9},
+        {"Label6", Qt::AlignRight, 9},
+    };
+    for (const auto& row : labels) {
+        const auto* label = w.findChild<QLabel*>(QString::fromUtf8(row.name));
+        ASSERT_NE(label, nullptr) << row.name;
+        EXPECT_EQ(label->alignment() & Qt::AlignHorizontal_Mask, row.horizontal) << row.name;
+        EXPECT_EQ(label->font().pointSizeF(), row.points) << row.name;
+    }
+    EXPECT_EQ(w.findChild<QLabel*>("Label8")->font().family(), QStringLiteral("宋体"));
+    // From (240, 2400) to (14640, 2400) in its frame, 3 pixels wide and centred on that y.
+    const auto* line = w.findChild<QFrame*>("Line1");
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->parentWidget()->objectName(), QStringLiteral("Frame定时任务"));
+    EXPECT_EQ(line->geometry(), QRect(16, 159, 960, 3));
+    EXPECT_EQ(line->frameShape(), QFrame::HLine);
+    EXPECT_EQ(line->lineWidth(), 3);
+    EXPECT_EQ(w.Command区域(0), nullptr);
+    EXPECT_THROW(w.Command区域(kZones + 1), std::out_of_range);
+    EXPECT_THROW(w.Command机器IP(-1), std::out_of_range);
+    EXPECT_NE(w.Command定时任务(kSlots), nullptr);
 }
 
 // The captions of the fixed controls, as the operator reads them.
 TEST(MainWindowCaptions, FramesLabelsAndButtons) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("M-4500 设置C30"));
     const struct {
         const char* name;
@@ -211,12 +248,12 @@ TEST(MainWindowCaptions, FramesLabelsAndButtons) {
         EXPECT_EQ(text, QString::fromUtf8(row.caption)) << row.name;
     }
     // The port list's own caption, until the serial form's initialise puts the remembered port.
-    EXPECT_EQ(w.Combo串口()->currentText(), QStringLiteral("1"));
+    EXPECT_EQ(w.Combo串口->currentText(), QStringLiteral("1"));
 }
 
 TEST(MachineButtons, RightPressesToggleOnlyTheCurrentZone) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     rig.config.ZoneUsesMachine[4][9] = 1;
     w.Command区域(3)->click();
     ASSERT_EQ(w.CurZone, 3);
@@ -225,7 +262,7 @@ TEST(MachineButtons, RightPressesToggleOnlyTheCurrentZone) {
     QTest::mousePress(w.Command机器IP(9), Qt::RightButton);
     EXPECT_EQ(rig.config.ZoneUsesMachine[3][9], 1);
     EXPECT_TRUE(IsHighlighted(w.Command机器IP(9)));
-    EXPECT_EQ(CountHighlighted(w, &MainWindow::Command机器IP, kMachines), 1);
+    EXPECT_EQ(CountHighlighted(w.Command机器IP, kMachines), 1);
     EXPECT_EQ(w.CurMachine, 9);
 
     QTest::mousePress(w.Command机器IP(9), Qt::RightButton);
@@ -245,20 +282,20 @@ TEST(MachineButtons, RightPressesToggleOnlyTheCurrentZone) {
 
     w.Command区域(4)->click();
     EXPECT_TRUE(IsHighlighted(w.Command机器IP(9)));
-    EXPECT_EQ(CountHighlighted(w, &MainWindow::Command机器IP, kMachines), 1);
+    EXPECT_EQ(CountHighlighted(w.Command机器IP, kMachines), 1);
 }
 
 TEST(MachineButtons, LeftOrMiddlePressOnlySelects) {
     for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
         WindowRig rig;
         rig.config.MachineIp[12] = 42;
-        MainWindow& w = rig.load();
+        Form主窗体& w = rig.load();
         rig.config.MachineIp[12] = 42;  // the load found no task file and kept the tables
         w.Command区域_Click(1);
         const ConfigTables before = rig.config;
         QTest::mousePress(w.Command机器IP(12), button);
         EXPECT_EQ(w.CurMachine, 12);
-        EXPECT_EQ(w.Combo修改IP()->currentText(), "042");
+        EXPECT_EQ(w.Combo修改IP->currentText(), "042");
         EXPECT_EQ(w.focusWidget(), w.Command机器IP(12));
         EXPECT_EQ(rig.config, before);
         EXPECT_FALSE(IsHighlighted(w.Command机器IP(12)));
@@ -268,8 +305,8 @@ TEST(MachineButtons, LeftOrMiddlePressOnlySelects) {
 
 TEST(MachineButtons, BeforeAnyPressTheAddressListEditsMachineZero) {
     WindowRig rig;
-    MainWindow& w = rig.load();
-    Choose(w.Combo修改IP(), "009");
+    Form主窗体& w = rig.load();
+    Choose(w.Combo修改IP, "009");
     EXPECT_EQ(rig.config.MachineIp[0], 9);
     for (int m = 1; m <= kMachines; ++m) {
         EXPECT_EQ(rig.config.MachineIp[m], 0);
@@ -277,8 +314,8 @@ TEST(MachineButtons, BeforeAnyPressTheAddressListEditsMachineZero) {
     }
     // After a press the list edits that machine, and its caption follows.
     QTest::mousePress(w.Command机器IP(2), Qt::LeftButton);
-    EXPECT_EQ(w.Combo修改IP()->currentText(), QStringLiteral("无"));
-    Choose(w.Combo修改IP(), "254");
+    EXPECT_EQ(w.Combo修改IP->currentText(), QStringLiteral("无"));
+    Choose(w.Combo修改IP, "254");
     EXPECT_EQ(rig.config.MachineIp[2], 254);
     EXPECT_EQ(w.Command机器IP(2)->text(), "254");
     EXPECT_EQ(rig.config.MachineIp[0], 9);
@@ -286,16 +323,16 @@ TEST(MachineButtons, BeforeAnyPressTheAddressListEditsMachineZero) {
 
 TEST(ChoiceLists, ItemsAndStoredPositions) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     const struct {
         QComboBox* list;
         int count;
         QString second, last;
     } rows[] = {
-        {w.Combo小时(), 25, "00", "23"},
-        {w.Combo分钟(), 61, "00", "59"},
-        {w.Combox场景(), 31, "01", "30"},
-        {w.Combo修改IP(), 255, "001", "254"},
+        {w.Combo小时, 25, "00", "23"},
+        {w.Combo分钟, 61, "00", "59"},
+        {w.Combox场景, 31, "01", "30"},
+        {w.Combo修改IP, 255, "001", "254"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(row.list->count(), row.count);
@@ -305,28 +342,27 @@ TEST(ChoiceLists, ItemsAndStoredPositions) {
     }
     w.Command区域(6)->click();
     w.Command定时任务(4)->click();
-    Choose(w.Combo小时(), "07");
-    Choose(w.Combo分钟(), "00");
-    Choose(w.Combox场景(), "30");
+    Choose(w.Combo小时, "07");
+    Choose(w.Combo分钟, "00");
+    Choose(w.Combox场景, "30");
     EXPECT_EQ(rig.config.TaskHour[6][4], 8);
     EXPECT_EQ(rig.config.TaskMinute[6][4], 1);
     EXPECT_EQ(rig.config.TaskScene[6][4], 30);
     // Arrow keys still choose.
-    QTest::keyClick(w.Combo小时(), Qt::Key_Down);
+    QTest::keyClick(w.Combo小时, Qt::Key_Down);
     EXPECT_EQ(rig.config.TaskHour[6][4], 9);
-    EXPECT_EQ(w.Combo小时()->currentText(), "08");
+    EXPECT_EQ(w.Combo小时->currentText(), "08");
 }
 
 // Typed keys and input-method text alike.
 TEST(ChoiceLists, TypedCharactersChangeNothing) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     QTest::mousePress(w.Command机器IP(1), Qt::LeftButton);
-    Choose(w.Combo小时(), "07");
+    Choose(w.Combo小时, "07");
     rig.session.PortNumber = 4;
     const ConfigTables before = rig.config;
-    for (QComboBox* list :
-         {w.Combo小时(), w.Combo分钟(), w.Combox场景(), w.Combo修改IP(), w.Combo串口()}) {
+    for (QComboBox* list : {w.Combo小时, w.Combo分钟, w.Combox场景, w.Combo修改IP, w.Combo串口}) {
         const QString text = list->currentText();
         const int index = list->currentIndex();
         for (QWidget* target :
@@ -360,16 +396,15 @@ TEST(ChoiceLists, WheelTurnsOnlyTheFocusedList) {
     ASSERT_TRUE(WriteBytes(rig.process.SystemIniPath, "\xE4\xB8\xB2\xE5\x8F\xA3=2\r\n"));
     rig.config.MachineIp[1] = 10;
     rig.app.BringUp();
-    MainWindow& w = *rig.window;
+    Form主窗体& w = *rig.window;
     w.show();
     w.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QTest::mousePress(w.Command机器IP(1), Qt::LeftButton);
     QTest::mouseRelease(w.Command机器IP(1), Qt::LeftButton);
-    for (QComboBox* list :
-         {w.Combo小时(), w.Combo分钟(), w.Combox场景(), w.Combo修改IP(), w.Combo串口()}) {
+    for (QComboBox* list : {w.Combo小时, w.Combo分钟, w.Combox场景, w.Combo修改IP, w.Combo串口}) {
         SCOPED_TRACE(list->objectName().toStdString());
-        w.Text区域备注()->setFocus();
+        w.Text区域备注->setFocus();
         const int index = list->currentIndex();
         const ConfigTables before = rig.config;
         TurnWheel(list, false);
@@ -390,34 +425,34 @@ TEST(ChoiceLists, WheelTurnsOnlyTheFocusedList) {
 
 TEST(ChoiceLists, ValueBeyondTheListIsShownAndKept) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     rig.config.TaskHour[1][1] = 200;
     rig.config.TaskScene[1][1] = 31;
     w.Command区域_Click(1);
-    EXPECT_EQ(w.Combo小时()->currentIndex(), -1);
-    EXPECT_EQ(w.Combo小时()->currentText(), "200");
-    EXPECT_EQ(w.Combox场景()->currentText(), "31");
+    EXPECT_EQ(w.Combo小时->currentIndex(), -1);
+    EXPECT_EQ(w.Combo小时->currentText(), "200");
+    EXPECT_EQ(w.Combox场景->currentText(), "31");
     w.Command定时任务(1)->click();
     EXPECT_EQ(rig.config.TaskHour[1][1], 200);
     EXPECT_EQ(rig.config.TaskScene[1][1], 31);
-    Choose(w.Combo小时(), "05");
+    Choose(w.Combo小时, "05");
     EXPECT_EQ(rig.config.TaskHour[1][1], 6);
 }
 
 TEST(Remarks, ZoneRemarkRenamesItsButtonAtEachKeystroke) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     w.Command区域(5)->click();
     const QString typed = QStringLiteral("走廊B2");
     for (int i = 0; i < typed.size(); ++i) {
         // One keystroke that types one character (QTest::keyClicks knows only Latin-1 keys).
-        QTest::sendKeyEvent(QTest::Click, w.Text区域备注(), Qt::Key_unknown, typed.mid(i, 1),
+        QTest::sendKeyEvent(QTest::Click, w.Text区域备注, Qt::Key_unknown, typed.mid(i, 1),
                             Qt::NoModifier);
         EXPECT_EQ(rig.config.ZoneRemark[5], typed.left(i + 1));
         EXPECT_EQ(w.Command区域(5)->text(), typed.left(i + 1));
     }
     EXPECT_EQ(w.Command区域(4)->text(), QString());
-    QTest::keyClick(w.Text区域备注(), Qt::Key_Backspace);
+    QTest::keyClick(w.Text区域备注, Qt::Key_Backspace);
     EXPECT_EQ(w.Command区域(5)->text(), typed.left(typed.size() - 1));
 }
 
@@ -429,12 +464,12 @@ TEST(Remarks, FullBoxTakesAKeyAndTheFileKeepsTwentyUnits) {
     c.ZoneRemark[1] = c.TaskRemark[1] = "ABCDEFGHIJKLMNOPQRST";
     c.ZoneRemark[2] = c.TaskRemark[2] = QString(20, QChar(0x8D70));  // 走
     ASSERT_TRUE(WriteBytes(rig.taskFile(), BuildTaskImage(c)));
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     const struct {
         QLineEdit* box;
         QString& remark;
-    } rows[] = {{w.Text区域备注(), rig.config.ZoneRemark[1]},
-                {w.Text任务备注(), rig.config.TaskRemark[1]}};
+    } rows[] = {{w.Text区域备注, rig.config.ZoneRemark[1]},
+                {w.Text任务备注, rig.config.TaskRemark[1]}};
     for (const auto& row : rows) {
         QTest::keyClick(row.box, Qt::Key_Home);
         QTest::keyClicks(row.box, "X");
@@ -448,7 +483,7 @@ TEST(Remarks, FullBoxTakesAKeyAndTheFileKeepsTwentyUnits) {
 
     w.Command区域(2)->click();
     w.Command定时任务(2)->click();
-    for (QLineEdit* box : {w.Text区域备注(), w.Text任务备注()}) {
+    for (QLineEdit* box : {w.Text区域备注, w.Text任务备注}) {
         EXPECT_EQ(box->text(), QString(20, QChar(0x8D70)));
         EXPECT_EQ(box->cursorPosition(), 0) << box->objectName().toStdString();
     }
@@ -456,22 +491,22 @@ TEST(Remarks, FullBoxTakesAKeyAndTheFileKeepsTwentyUnits) {
 
 TEST(Remarks, TaskRemarkIsSharedWhileHourMinuteSceneArePerZone) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     w.Command区域(7)->click();
     w.Command定时任务(3)->click();
-    QTest::keyClicks(w.Text任务备注(), "Gate");
-    Choose(w.Combo小时(), "06");
-    Choose(w.Combo分钟(), "30");
-    Choose(w.Combox场景(), "02");
+    QTest::keyClicks(w.Text任务备注, "Gate");
+    Choose(w.Combo小时, "06");
+    Choose(w.Combo分钟, "30");
+    Choose(w.Combox场景, "02");
     EXPECT_EQ(w.Command定时任务(3)->text(), "[3]\nGate");
 
     w.Command区域(2)->click();
     EXPECT_EQ(w.CurTask, 3);
-    EXPECT_EQ(w.Text任务备注()->text(), "Gate");
+    EXPECT_EQ(w.Text任务备注->text(), "Gate");
     EXPECT_EQ(w.Command定时任务(3)->text(), "[3]\nGate");
-    EXPECT_EQ(w.Combo小时()->currentText(), QStringLiteral("无"));
-    EXPECT_EQ(w.Combo分钟()->currentText(), QStringLiteral("无"));
-    EXPECT_EQ(w.Combox场景()->currentText(), QStringLiteral("无"));
+    EXPECT_EQ(w.Combo小时->currentText(), QStringLiteral("无"));
+    EXPECT_EQ(w.Combo分钟->currentText(), QStringLiteral("无"));
+    EXPECT_EQ(w.Combox场景->currentText(), QStringLiteral("无"));
     EXPECT_EQ(rig.config.TaskRemark[3], "Gate");
     EXPECT_EQ(rig.config.TaskHour[7][3], 7);
     EXPECT_EQ(rig.config.TaskMinute[7][3], 31);
@@ -479,19 +514,19 @@ TEST(Remarks, TaskRemarkIsSharedWhileHourMinuteSceneArePerZone) {
     EXPECT_EQ(rig.config.TaskHour[2][3], 0);
 
     w.Command区域(7)->click();
-    EXPECT_EQ(w.Combo小时()->currentText(), "06");
-    EXPECT_EQ(w.Combo分钟()->currentText(), "30");
-    EXPECT_EQ(w.Combox场景()->currentText(), "02");
+    EXPECT_EQ(w.Combo小时->currentText(), "06");
+    EXPECT_EQ(w.Combo分钟->currentText(), "30");
+    EXPECT_EQ(w.Combox场景->currentText(), "02");
 }
 
 TEST(TaskButtons, BoldOnlyAtTheNextRefreshAfterTheSceneIsChosen) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     w.Command定时任务(5)->click();
-    Choose(w.Combo小时(), "00");
-    Choose(w.Combo分钟(), "00");
+    Choose(w.Combo小时, "00");
+    Choose(w.Combo分钟, "00");
     EXPECT_FALSE(w.Command定时任务(5)->font().bold());
-    Choose(w.Combox场景(), "01");
+    Choose(w.Combox场景, "01");
     EXPECT_EQ(rig.config.TaskScene[1][5], 1);
     EXPECT_FALSE(w.Command定时任务(5)->font().bold());
     w.Command定时任务(5)->click();
@@ -502,14 +537,14 @@ TEST(TaskButtons, BoldOnlyAtTheNextRefreshAfterTheSceneIsChosen) {
 
 TEST(FullRefresh, ExactlyOneZoneAndOneTaskHighlighted) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     const int zones[] = {1, 32, 9, 9, 17, 3};
     const int tasks[] = {18, 1, 6, 7, 12, 2};
     for (int i = 0; i < 6; ++i) {
         w.Command区域(zones[i])->click();
         w.Command定时任务(tasks[i])->click();
-        EXPECT_EQ(CountHighlighted(w, &MainWindow::Command区域, kZones), 1);
-        EXPECT_EQ(CountHighlighted(w, &MainWindow::Command定时任务, kSlots), 1);
+        EXPECT_EQ(CountHighlighted(w.Command区域, kZones), 1);
+        EXPECT_EQ(CountHighlighted(w.Command定时任务, kSlots), 1);
         EXPECT_TRUE(IsHighlighted(w.Command区域(zones[i])));
         EXPECT_TRUE(IsHighlighted(w.Command定时任务(tasks[i])));
         EXPECT_EQ(w.FlagRefreshing, kFalse);
@@ -522,7 +557,7 @@ TEST(FullRefresh, ExactlyOneZoneAndOneTaskHighlighted) {
 
 TEST(WindowCommands, SaveWritesTheTaskFileOrSaysWhyNot) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     rig.messages.shown.clear();
     rig.config.MachineIp[1] = 5;
     w.findChild<QPushButton*>(QStringLiteral("Command保存"))->click();
@@ -530,7 +565,7 @@ TEST(WindowCommands, SaveWritesTheTaskFileOrSaysWhyNot) {
     EXPECT_TRUE(rig.messages.shown.isEmpty());
 
     WindowRig broken(std::make_unique<ListedPortsBackend>(), rig.appDir + "/missing/dir");
-    MainWindow& bw = broken.load();
+    Form主窗体& bw = broken.load();
     broken.messages.shown.clear();
     bw.findChild<QPushButton*>(QStringLiteral("Command保存"))->click();
     ASSERT_EQ(broken.messages.shown.size(), 1);
@@ -539,7 +574,7 @@ TEST(WindowCommands, SaveWritesTheTaskFileOrSaysWhyNot) {
 
 TEST(WindowCommands, ClosingRequestsTheExit) {
     WindowRig rig;
-    MainWindow& w = rig.load();
+    Form主窗体& w = rig.load();
     w.show();
     EXPECT_EQ(rig.process.ExitRequested, kFalse);
     w.close();
@@ -551,8 +586,8 @@ TEST(PortList, EntriesTellTheirDeviceAndAPickIsRemembered) {
     WindowRig rig(std::make_unique<ListedPortsBackend>(QSet<int32_t>{2, 5}));
     ASSERT_TRUE(WriteBytes(rig.process.SystemIniPath, "COM5=/dev/m45-demo\r\n"));
     rig.app.BringUp();
-    MainWindow& w = *rig.window;
-    QComboBox* list = w.Combo串口();
+    Form主窗体& w = *rig.window;
+    QComboBox* list = w.Combo串口;
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->currentText(), "0");
     EXPECT_TRUE(list->itemData(1, Qt::ToolTipRole).toString().contains("/dev/m45-demo"));

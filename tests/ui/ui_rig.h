@@ -76,7 +76,7 @@ struct WindowRig {
           app(appDir, messages, OnLine(std::move(serial), clock)) {}
     QString taskFile() const { return TaskFilePath(appDir); }
     // Creates the window and runs its load, as the serial form's first use of the port list does.
-    MainWindow& load() { return app.mainWindow(); }
+    Form主窗体& load() { return app.mainWindow(); }
 
     QTemporaryDir temp;
     QString appDir;
@@ -87,7 +87,7 @@ struct WindowRig {
     ProtocolState& proto = app.serial.proto;
     PortLayer& port = app.serial.port;
     Form串口& session = app.serial.session;
-    std::unique_ptr<MainWindow>& window = app.window;
+    std::unique_ptr<Form主窗体>& window = app.window;
 };
 
 // Benchmarks run on the screen when there is one, offscreen otherwise.
