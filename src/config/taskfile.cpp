@@ -230,26 +230,51 @@ namespace {
 
 constexpr int kMaxKeptCopies = 1000;
 
-// The first free name of "TASK.M45.bad", "TASK.M45.bad1", ... beside the file; "" if none.
-QString FreeKeepName(const QString& path) {
+bool SameContent(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.size() == bytes.size() && file.open(QIODevice::ReadOnly) &&
+           file.read(bytes.size() + 1) == bytes;
+}
+
+// The first name of "TASK.M45.bad", "TASK.M45.bad1", ... beside the file that is free or already
+// holds these very bytes (a damaged file met again is not copied again); "" if none.
+QString KeepName(const QString& path, const QByteArray& bytes) {
     for (int i = 0; i < kMaxKeptCopies; ++i) {
         QString name = path + QStringLiteral(".bad") + (i == 0 ? QString() : QString::number(i));
-        if (!QFileInfo::exists(name)) {
+        if (!QFileInfo::exists(name) || SameContent(name, bytes)) {
             return name;
         }
     }
     return QString();
 }
 
-// The whole file, however long, written atomically: a failed copy leaves no partial file and
-// gives the system's reason (QFile::copy reports a failed write as a failed create).
-bool CopyWhole(const QString& from, const QString& to, QString* error) {
-    QFile source(from);
+// The whole file, however long.
+bool ReadWhole(const QString& path, QByteArray& bytes, QString* error) {
+    QFile source(path);
     if (!source.open(QIODevice::ReadOnly)) {
         *error = source.errorString();
         return false;
     }
-    return WriteFileAtomically(to, source.readAll(), error);
+    bytes = source.readAll();
+    return true;
+}
+
+// Copies the file aside before a save can replace it, written atomically: a failed copy leaves
+// no partial file and gives the system's reason (QFile::copy reports a failed write as a failed
+// create). When no copy can be made the caller must say so: the file is then unprotected.
+void KeepAside(const QString& path, LoadResult& result) {
+    QByteArray bytes;
+    if (!ReadWhole(path, bytes, &result.keepError)) {
+        return;
+    }
+    const QString keep = KeepName(path, bytes);
+    if (keep.isEmpty()) {
+        result.keepError = QStringLiteral("no free name for a copy: %1.bad to %1.bad%2 all exist")
+                               .arg(QFileInfo(path).fileName())
+                               .arg(kMaxKeptCopies - 1);
+    } else if (QFileInfo::exists(keep) || WriteFileAtomically(keep, bytes, &result.keepError)) {
+        result.keptCopy = keep;
+    }
 }
 
 }  // namespace
@@ -272,18 +297,12 @@ LoadResult LoadTaskFile(ConfigTables& config, const QString& path) {
         file.close();
     }
     result.status = LoadTaskImage(config, bytes);
-    if (result.status == LoadStatus::HeaderMismatch && QFileInfo(path).size() > 0) {
-        // The next save would overwrite what may be the operator's only copy of a damaged file.
-        // When no copy can be made the caller must say so: the file is then unprotected.
-        const QString keep = FreeKeepName(path);
-        if (keep.isEmpty()) {
-            result.keepError =
-                QStringLiteral("no free name for a copy: %1.bad to %1.bad%2 all exist")
-                    .arg(QFileInfo(path).fileName())
-                    .arg(kMaxKeptCopies - 1);
-        } else if (CopyWhole(path, keep, &result.keepError)) {
-            result.keptCopy = keep;
-        }
+    // A file this tool wrote is exactly the image of what it holds; anything else would be
+    // replaced by the next save without a trace of what was there.
+    result.irregular = result.status == LoadStatus::Loaded && bytes != BuildTaskImage(config);
+    const bool damaged = result.status == LoadStatus::HeaderMismatch && QFileInfo(path).size() > 0;
+    if (damaged || result.irregular) {
+        KeepAside(path, result);
     }
     return result;
 }

@@ -75,6 +75,7 @@ struct Options {
     QString dir;
     std::optional<int32_t> port;
     bool trace = false;
+    bool force = false;  // download: also a task file that is not whole (a copy is kept first)
 };
 
 int PortClosedExit(const PortLayer& layer, int32_t number) {
@@ -136,7 +137,38 @@ int LineLostExit(const Transfer& t) {
     return kExitLineLost;
 }
 
-int LoadForDownload(const QString& path, ConfigTables& config) {
+// Where the operator's file went before anything could overwrite it, or why it could not go.
+QString KeptText(const LoadResult& loaded) {
+    if (!loaded.keptCopy.isEmpty()) {
+        return QStringLiteral("a copy is kept as %1").arg(loaded.keptCopy);
+    }
+    return QStringLiteral("no copy could be kept: %1").arg(loaded.keepError);
+}
+
+// A file that loads but is not the image a save writes: the save before the download would
+// replace it, so that happens only when asked for, and never without a copy of it.
+int IrregularForDownload(const QString& path, const LoadResult& loaded, bool force) {
+    const QString what =
+        QStringLiteral(
+            "%1 is not a whole task file as a save writes it (cut short, longer, or "
+            "other bytes than a save puts there)")
+            .arg(path);
+    if (force && !loaded.keptCopy.isEmpty()) {
+        Error(what +
+              QStringLiteral("; saving and sending what could be read (%1)").arg(KeptText(loaded)));
+        return kExitOk;
+    }
+    const QString hint = loaded.keptCopy.isEmpty()
+                             ? QString()
+                             : QStringLiteral("; --force sends what could be read");
+    Error(what +
+          QStringLiteral("; it is left as it is, nothing was saved or sent (%1)")
+              .arg(KeptText(loaded)) +
+          hint);
+    return kExitTaskFile;
+}
+
+int LoadForDownload(const QString& path, ConfigTables& config, bool force) {
     // LoadTaskFile creates a missing file empty; the operator asked for a download, not for a new
     // file, so a missing one is only reported.
     if (!QFileInfo(path).isFile()) {
@@ -149,20 +181,18 @@ int LoadForDownload(const QString& path, ConfigTables& config) {
                            "%1 is not a task file (header check failed: 文件错误！); "
                            "it is left as it is, nothing was saved or sent")
                            .arg(path);
-        if (!loaded.keptCopy.isEmpty()) {
-            text += QStringLiteral(" (a copy is kept as %1)").arg(loaded.keptCopy);
-        } else if (!loaded.keepError.isEmpty()) {
-            text += QStringLiteral(" (no copy could be kept: %1)").arg(loaded.keepError);
+        if (!loaded.keptCopy.isEmpty() || !loaded.keepError.isEmpty()) {
+            text += QStringLiteral(" (%1)").arg(KeptText(loaded));
         }
         Error(text);
         return kExitTaskFile;
     }
-    return kExitOk;
+    return loaded.irregular ? IrregularForDownload(path, loaded, force) : kExitOk;
 }
 
 int Download(const Options& opt) {
     Transfer t(opt);
-    if (const int rc = LoadForDownload(TaskFilePath(opt.dir), t.config); rc != kExitOk) {
+    if (const int rc = LoadForDownload(TaskFilePath(opt.dir), t.config, opt.force); rc != kExitOk) {
         return rc;
     }
     TransferContext ctx = t.context();
@@ -268,7 +298,8 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
     const QCommandLineOption dir(QStringLiteral("dir"), {}, QStringLiteral("DIR"));
     const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("N"));
     const QCommandLineOption trace(QStringLiteral("trace"));
-    parser.addOptions({help, version, dir, port, trace});
+    const QCommandLineOption force(QStringLiteral("force"));
+    parser.addOptions({help, version, dir, port, trace, force});
     parser.addPositionalArgument(QStringLiteral("command"), {});
     *rc = kExitUsage;
     if (!parser.parse(QStringList{QStringLiteral("m4500ctl")} + args)) {
@@ -300,6 +331,7 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
     opt.dir =
         parser.isSet(dir) ? parser.value(dir) : DataDir(QCoreApplication::applicationDirPath());
     opt.trace = parser.isSet(trace);
+    opt.force = parser.isSet(force);
     if (parser.isSet(port)) {
         bool ok = false;
         const int n = parser.value(port).toInt(&ok);
@@ -318,11 +350,13 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
 // sections, and an option's description starts at least two spaces after it.
 QString CtlHelpText() {
     const QString transfers = QStringLiteral(
-        "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace]\n"
+        "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace] [--force]\n"
         "\n"
         "Talks to the M-4500 controller through the same code as the configuration window.\n"
         "A task file that is missing or fails its header check is reported and left exactly\n"
-        "as it is: nothing is saved or sent.\n"
+        "as it is: nothing is saved or sent. One that passes the check but is not whole (cut\n"
+        "short, longer, other bytes than a save writes) is copied to TASK.M45.bad and left as\n"
+        "it is; download sends what could be read from it only with --force.\n"
         "\n"
         "Commands:\n"
         "  download   Load DIR/TASK.M45, save it again as the window does, and send it to the\n"
@@ -342,7 +376,8 @@ QString CtlHelpText() {
         "listed;\n"
         "     init found or wrote the task file; where printed the paths\n"
         "  1  unknown command or option, or a bad port number\n"
-        "  2  task file missing, unreadable, or not a task file (header check failed)\n"
+        "  2  task file missing, unreadable, or not a task file (header check failed);\n"
+        "     download: not whole and no --force, or no copy of it could be kept\n"
         "  3  the port did not open (absent, busy, permission denied: the message says which)\n"
         "  4  no answer from the controller (request, a data block, or the time)\n"
         "  5  verify failed: the controller reported the data as not good, or did not reply\n"
@@ -356,6 +391,8 @@ QString CtlHelpText() {
         "  --port N   Use port N instead of the line 串口=N in DIR/system.ini. A line\n"
         "             COMn=<device> in system.ini maps port n onto any device; see 'ports'.\n"
         "  --trace    Print every frame in both directions as hex with times, to stderr.\n"
+        "  --force    download: send a task file that is not whole all the same, as far as\n"
+        "             it could be read (it is copied to TASK.M45.bad first).\n"
         "  --help     This text (also -h).\n"
         "  --version  The version.\n"
         "\n"
