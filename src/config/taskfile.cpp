@@ -226,6 +226,12 @@ LoadStatus LoadTaskImage(ConfigTables& config, const QByteArray& bytes) {
     return LoadStatus::Loaded;
 }
 
+bool IsWholeTaskImage(const QByteArray& bytes) {
+    ConfigTables config;
+    return bytes.size() == kTaskFileSize && LoadTaskImage(config, bytes) == LoadStatus::Loaded &&
+           BuildTaskImage(config) == bytes;
+}
+
 namespace {
 
 constexpr int kMaxKeptCopies = 1000;

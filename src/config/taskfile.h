@@ -53,3 +53,5 @@ struct LoadResult {
 LoadResult LoadTaskFile(ConfigTables& config, const QString& path);
 // The reader proper, on bytes already in memory (at most 65537 are used). Bounded for any input.
 LoadStatus LoadTaskImage(ConfigTables& config, const QByteArray& bytes);
+// True for exactly the bytes a save writes: the image of the configuration read from them.
+bool IsWholeTaskImage(const QByteArray& bytes);

@@ -4,8 +4,16 @@
 // file itself may be written, the file is written in place instead.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // Returns false with the operating system's reason in *error (when given) if the file cannot be
 // written completely; the previous file is then left as it was.
 bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+// What saves of `path` cut short by a crash or a kill left beside it: QSaveFile's temporary files,
+// which Qt 6 names after the file, a dot and six ASCII letters ("TASK.M45.hEKXeY"), last written
+// before `before`. A save still running in another process writes after that, so its file is
+// never listed. Plain files only, as full paths.
+QStringList SaveLeftovers(const QString& path, const QDateTime& before);

@@ -63,6 +63,39 @@ TEST(StartUp, RememberedPortAndTaskFileAreShown) {
     EXPECT_EQ(app.mainWindow().Command区域(1)->text(), QStringLiteral("大厅"));
 }
 
+// A file last written `secondsAgo` before now.
+void WriteAged(const QString& path, const QByteArray& bytes, int secondsAgo) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush());
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-secondsAgo),
+                              QFileDevice::FileModificationTime));
+}
+
+// A kill between writing a save and replacing the task file leaves that whole save beside it:
+// the next start keeps it under a name of its own and says which, loads the task file as it is,
+// and removes what other cut-short saves left.
+TEST(StartUp, WholeSaveLeftByAKillIsKeptAndNamed) {
+    QTemporaryDir dir;
+    RecordingMessages messages;
+    const QString task = TaskFilePath(dir.path());
+    ConfigTables older, newer;
+    older.MachineIp[1] = 1;
+    newer.MachineIp[1] = 2;
+    WriteAged(task, BuildTaskImage(older), 60);
+    WriteAged(task + QStringLiteral(".KilLed"), BuildTaskImage(newer), 30);
+    WriteAged(QDir(dir.path()).filePath("system.ini.AbCdEf"), "COM1=", 30);
+    Application app(dir.path(), messages, std::make_unique<ListedPortsBackend>());
+    app.BringUp();
+    const QString kept = task + QStringLiteral(".recovered");
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].endsWith(QDir::toNativeSeparators(kept)))
+        << messages.shown[0].toStdString();
+    EXPECT_EQ(ReadBytes(kept), BuildTaskImage(newer));
+    EXPECT_EQ(app.config.MachineIp[1], 1);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"TASK.M45", "TASK.M45.recovered"}));
+}
+
 // The saves outside the window's own save button: the session manager's request saves what is
 // there now; the last resort (the display gone) saves only if the exit sequence has not, so the
 // file is never written twice on the way out.

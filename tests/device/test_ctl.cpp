@@ -184,6 +184,36 @@ TEST(Ctl, InitWritesAnEmptyConfigurationOnlyWhereThereIsNone) {
     EXPECT_EQ(ReadAll(task), BuildTaskImage(edited));
 }
 
+// Commands that write first remove what saves cut short by a kill left, and keep a whole save that
+// never replaced the task file; commands that only read leave the folder alone.
+TEST(Ctl, CommandsThatWriteCleanUpAfterAKilledSave) {
+    for (const char* command : {"init", "where"}) {
+        SCOPED_TRACE(command);
+        QTemporaryDir dir;
+        const QString task = TaskFilePath(dir.path());
+        ConfigTables newer;
+        newer.MachineIp[2] = 2;
+        const struct {
+            QString path;
+            QByteArray bytes;
+        } leftovers[] = {{task + QStringLiteral(".CutOff"), BuildTaskImage(newer).left(9000)},
+                         {task + QStringLiteral(".WholeA"), BuildTaskImage(newer)}};
+        for (const auto& file : leftovers) {
+            QFile f(file.path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(file.bytes);
+        }
+        const CtlRun r = Ctl({QString::fromLatin1(command), QStringLiteral("--dir"), dir.path()});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        const bool writes = QByteArray(command) == "init";
+        const QString kept = task + QStringLiteral(".recovered");
+        EXPECT_EQ(r.err.contains(kept), writes) << r.err.toStdString();
+        EXPECT_EQ(ReadAll(kept), writes ? BuildTaskImage(newer) : QByteArray());
+        EXPECT_NE(QFileInfo::exists(leftovers[0].path), writes);
+        EXPECT_NE(QFileInfo::exists(leftovers[1].path), writes);
+    }
+}
+
 TEST(Ctl, PortThatDoesNotOpenExits3AndSaysWhy) {
     EmulatorProcess emu({QStringLiteral("--no-pacing")});
     ASSERT_TRUE(emu.ok()) << emu.error().toStdString();

@@ -4,6 +4,7 @@
 
 #include "site.h"
 
+#include "config/save_leftovers.h"
 #include "config/taskfile.h"
 #include "device/transfer.h"
 #include "serial/port_map.h"
@@ -13,6 +14,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
@@ -20,6 +22,9 @@
 #include <optional>
 
 namespace {
+
+// Taken before main runs: a save temporary older than this belongs to a process that has ended.
+const QDateTime kStarted = QDateTime::currentDateTimeUtc();
 
 void Print(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8();
@@ -191,6 +196,7 @@ int LoadForDownload(const QString& path, ConfigTables& config, bool force) {
 }
 
 int Download(const Options& opt) {
+    CleanLeftovers(opt.dir);
     Transfer t(opt);
     if (const int rc = LoadForDownload(TaskFilePath(opt.dir), t.config, opt.force); rc != kExitOk) {
         return rc;
@@ -245,6 +251,7 @@ int TimeSync(const Options& opt) {
 // The task file of an untouched configuration, where none with content exists yet (the window
 // leaves an empty one behind when its first start is ended before any save).
 int Init(const Options& opt) {
+    CleanLeftovers(opt.dir);
     const QString path = TaskFilePath(opt.dir);
     if (QFileInfo(path).size() > 0) {
         Print(stdout, QStringLiteral("%1 exists; left as it is\n").arg(path));
@@ -346,6 +353,17 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
 
 }  // namespace
 
+void CleanLeftovers(const QString& dir) {
+    const QString task = TaskFilePath(dir);
+    const LeftoverCleanup cleaned =
+        CleanSaveLeftovers(task, dir + QStringLiteral("/system.ini"), kStarted);
+    if (!cleaned.recovered.isEmpty()) {
+        Error(QStringLiteral("a save of %1 was cut short after it was written whole, before it "
+                             "replaced the file; that newer save is kept as %2")
+                  .arg(task, cleaned.recovered));
+    }
+}
+
 // The manual page is made from this text by help2man: "Options:" and a last "Files:" become its
 // sections, and an option's description starts at least two spaces after it.
 QString CtlHelpText() {
@@ -357,6 +375,9 @@ QString CtlHelpText() {
         "as it is: nothing is saved or sent. One that passes the check but is not whole (cut\n"
         "short, longer, other bytes than a save writes) is copied to TASK.M45.bad and left as\n"
         "it is; download sends what could be read from it only with --force.\n"
+        "Commands that write (download, init, import) first remove what saves cut short by a\n"
+        "crash left beside the files (TASK.M45.XXXXXX, system.ini.XXXXXX); a whole save that\n"
+        "never replaced TASK.M45 is kept as TASK.M45.recovered and named on stderr.\n"
         "\n"
         "Commands:\n"
         "  download   Load DIR/TASK.M45, save it again as the window does, and send it to the\n"

@@ -148,6 +148,7 @@ QString DamageText(const SiteImport& r) {
 }
 
 int Import(const SiteOptions& o) {
+    CleanLeftovers(o.dir);
     const QString task = TaskFilePath(o.dir);
     const SiteImport r = ImportSiteJson(o.files.first(), task);
     switch (r.status) {
