@@ -6,10 +6,14 @@
 #include "app/single_instance.h"
 #include "ui/ui_rig.h"
 
+#include "support/unprivileged.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <optional>
 
 TEST(StartUp, NoTaskFileMessageComesBeforeTheWindowAndThePorts) {
     QTemporaryDir dir;
@@ -145,6 +149,33 @@ TEST(SingleInstance, LockLeftByACrashedCopyDoesNotBlock) {
     EXPECT_FALSE(next.anotherRuns());
     next.release();
     EXPECT_FALSE(QFile::exists(path));
+}
+
+// A shared site folder (world-writable with the sticky bit, like /tmp): a copy of another user
+// cannot remove a lock left there. One left by a crashed copy (its process is gone) must not block
+// the start all the same; one held by a live copy does, silently. The start runs as the
+// unprivileged user against a lock of root's (this process).
+TEST(SingleInstance, LockOfAnotherUserBlocksOnlyWhileItsOwnerRuns) {
+    for (const bool ownerRuns : {false, true}) {
+        SCOPED_TRACE(ownerRuns ? "live owner" : "crashed owner");
+        QTemporaryDir dir;
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
+        std::optional<SingleInstance> holder;
+        if (ownerRuns) {
+            holder.emplace(dir.path());
+            ASSERT_FALSE(holder->anotherRuns());
+        } else {
+            ASSERT_TRUE(WriteBytes(
+                InstanceLockPath(dir.path()),
+                "999999999\nm4500-config\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+        }
+        const int started = RunUnprivileged([&] {
+            SingleInstance next(dir.path());
+            return next.anotherRuns() ? 1 : 0;
+        });
+        EXPECT_EQ(started, ownerRuns ? 1 : 0);
+        EXPECT_TRUE(QFile::exists(InstanceLockPath(dir.path())));  // root's, in any case
+    }
 }
 
 int main(int argc, char** argv) {
