@@ -4,6 +4,7 @@
 
 #include "app/platform.h"
 #include "app/single_instance.h"
+#include "config/save_leftovers.h"
 #include "config/taskfile.h"
 #include "util/data_dir.h"
 #include "util/delay.h"
@@ -31,8 +32,14 @@ Form主窗体& Application::mainWindow() {
 }
 
 void Application::BringUp() {
+    const LeftoverCleanup leftovers =
+        CleanSaveLeftovers(TaskFilePath(dataDir), process.SystemIniPath, startedAt);
     serial.session.Load([this]() -> PortSelector& { return mainWindow().portSelector(); });
     mainWindow();  // exists already unless the session never touched the port list
+    if (!leftovers.recovered.isEmpty()) {
+        messages.information(QStringLiteral("上次保存被中断，保存的完整内容已另存为：%1")
+                                 .arg(QDir::toNativeSeparators(leftovers.recovered)));
+    }
 }
 
 namespace {
@@ -153,6 +160,7 @@ MainLoopEnv LoopEnv(Application& app, SingleInstance& instance, Clock& clock) {
 }  // namespace
 
 int Main(int argc, char** argv) {
+    const QDateTime started = QDateTime::currentDateTimeUtc();
     QApplication qapp(argc, argv);
     qapp.setQuitOnLastWindowClosed(false);
     // Fusion draws the grid buttons' background colours on every platform.
@@ -171,6 +179,7 @@ int Main(int argc, char** argv) {
 
     MessageBoxMessages messages;
     Application app(dataDir, messages);
+    app.startedAt = started;
     termination.setHandler([&app] {
         // Like a close request to the serial form: port closed, exit requested; the main loop
         // saves once and ends. A box waiting for the operator is closed so the loop can go on.

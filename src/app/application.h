@@ -9,6 +9,7 @@
 #include "ui/operator_messages.h"
 #include "util/process_state.h"
 
+#include <QDateTime>
 #include <QString>
 #include <memory>
 
@@ -21,6 +22,8 @@ struct Application {
 
     // Main step 3: the serial form is loaded; its first use of the port list creates the main
     // window and runs its load (titles, lists, task file, zone 1) before the ports are listed.
+    // Before that, what saves cut short by a crash left beside the files is removed; a whole save
+    // that never replaced the task file is kept, and a box after the load names it.
     void BringUp();
     Form主窗体& mainWindow();
 
@@ -35,6 +38,8 @@ struct Application {
     bool exitSaved = false;  // the exit sequence (or the last resort) has saved
 
     QString dataDir;
+    // When this process started: save temporaries older than that belong to one that ended.
+    QDateTime startedAt = QDateTime::currentDateTimeUtc();
     OperatorMessages& messages;
     ProcessState process;
     ConfigTables config;

@@ -1,19 +1,20 @@
 #pragma once
 // M_00_main: the single-instance rule of Main, one running copy per folder of task file and
-// settings file. A second start finds the lock held and ends silently; a lock left behind by a copy
-// that crashed is stale (its process is gone) and is taken over.
+// settings file. A second start finds the lock held and ends silently; a lock whose owner process
+// no longer exists never blocks, whoever owned it.
 
 #include <QLockFile>
 #include <QString>
 
-// Lock file in the temporary directory, keyed by the folder that holds the task file, so a copy
-// installed in a read-only directory can still take it.
+// Lock file in the folder that holds the task file. That folder takes new files by construction
+// (see DataDir), and a lock there is not caught in a shared temporary directory whose sticky bit
+// keeps one user from removing what a crashed copy of another user left.
 QString InstanceLockPath(const QString& appDir);
 
 class SingleInstance {
   public:
     explicit SingleInstance(const QString& appDir);
-    // True when another copy using the same folder holds the lock.
+    // True when another live copy using the same folder holds the lock.
     bool anotherRuns() const { return another_; }
     // Gives the lock up (before the process ends without running destructors).
     void release() { lock_.unlock(); }

@@ -690,6 +690,7 @@ bool KeepDamagedAside(const QString& taskPath, SiteImport& r) {
     ConfigTables scratch;
     const LoadResult loaded = LoadTaskFile(scratch, taskPath);
     r.keptCopy = loaded.keptCopy;
+    r.irregular = loaded.irregular;
     if (!loaded.keepError.isEmpty()) {
         r.status = SiteImport::Status::KeepFailed;
         r.errors << loaded.keepError;

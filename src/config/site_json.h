@@ -40,8 +40,9 @@ BoundedRead ReadBounded(const QString& path, qsizetype limit);
 struct SiteImport {
     enum class Status { Saved, Refused, KeepFailed, SaveFailed };
     Status status = Status::Refused;
-    QStringList errors;  // Refused: the faults, each after the document's path; else the reason
-    QString keptCopy;    // a damaged task file that was there was copied here first
+    QStringList errors;      // Refused: the faults, each after the document's path; else the reason
+    QString keptCopy;        // a damaged task file that was there was copied here first
+    bool irregular = false;  // that file passed its header check but was not whole
 };
 // Reads and checks the document at `jsonPath` and, only when all of it is good, replaces the
 // task file at `taskPath` atomically. A damaged task file that is there is kept aside first; when

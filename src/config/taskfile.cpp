@@ -224,29 +224,67 @@ LoadStatus LoadTaskImage(ConfigTables& config, const QByteArray& bytes) {
     return LoadStatus::Loaded;
 }
 
+bool IsWholeTaskImage(const QByteArray& bytes) {
+    ConfigTables config;
+    return bytes.size() == kTaskFileSize && LoadTaskImage(config, bytes) == LoadStatus::Loaded &&
+           BuildTaskImage(config) == bytes;
+}
+
 namespace {
 
 constexpr int kMaxKeptCopies = 1000;
 
-// The first free name of "TASK.M45.bad", "TASK.M45.bad1", ... beside the file; "" if none.
-QString FreeKeepName(const QString& path) {
+bool SameContent(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.size() == bytes.size() && file.open(QIODevice::ReadOnly) &&
+           file.read(bytes.size() + 1) == bytes;
+}
+
+// The first name of "TASK.M45.bad", "TASK.M45.bad1", ... beside the file that is free or already
+// holds these very bytes (a damaged file met again is not copied again); "" if none.
+QString KeepName(const QString& path, const QByteArray& bytes) {
     for (int i = 0; i < kMaxKeptCopies; ++i) {
         QString name = path + QStringLiteral(".bad") + (i == 0 ? QString() : QString::number(i));
-        if (!QFileInfo::exists(name)) {
+        if (!QFileInfo::exists(name) || SameContent(name, bytes)) {
             return name;
         }
     }
     return QString();
 }
 
-// The whole file, however long, written atomically: a failed copy leaves no partial file and
-// gives the system's reason (QFile::copy reports a failed write as a failed create).
-FileResult CopyWhole(const QString& from, const QString& to) {
-    QFile source(from);
+// The whole file, however long.
+FileResult ReadWhole(const QString& path, QByteArray& bytes) {
+    QFile source(path);
     if (!source.open(QIODevice::ReadOnly)) {
         return FileResult{false, source.errorString()};
     }
-    return WriteFileAtomically(to, source.readAll());
+    bytes = source.readAll();
+    return FileResult{true, QString()};
+}
+
+// Copies the file aside before a save can replace it, written atomically: a failed copy leaves
+// no partial file and gives the system's reason (QFile::copy reports a failed write as a failed
+// create). When no copy can be made the caller must say so: the file is then unprotected.
+void KeepAside(const QString& path, LoadResult& result) {
+    QByteArray bytes;
+    if (const FileResult read = ReadWhole(path, bytes); !read.ok) {
+        result.keepError = read.error;
+        return;
+    }
+    const QString keep = KeepName(path, bytes);
+    if (keep.isEmpty()) {
+        result.keepError = QStringLiteral("no free name for a copy: %1.bad to %1.bad%2 all exist")
+                               .arg(QFileInfo(path).fileName())
+                               .arg(kMaxKeptCopies - 1);
+        return;
+    }
+    if (QFileInfo::exists(keep)) {
+        result.keptCopy = keep;
+    } else if (const FileResult copied = WriteFileAtomically(keep, bytes); copied.ok) {
+        result.keptCopy = keep;
+    } else {
+        result.keepError = copied.error;
+    }
 }
 
 }  // namespace
@@ -269,20 +307,12 @@ LoadResult LoadTaskFile(ConfigTables& config, const QString& path) {
         file.close();
     }
     result.status = LoadTaskImage(config, bytes);
-    if (result.status == LoadStatus::HeaderMismatch && QFileInfo(path).size() > 0) {
-        // The next save would overwrite what may be the operator's only copy of a damaged file.
-        // When no copy can be made the caller must say so: the file is then unprotected.
-        const QString keep = FreeKeepName(path);
-        if (keep.isEmpty()) {
-            result.keepError =
-                QStringLiteral("no free name for a copy: %1.bad to %1.bad%2 all exist")
-                    .arg(QFileInfo(path).fileName())
-                    .arg(kMaxKeptCopies - 1);
-        } else if (const FileResult copied = CopyWhole(path, keep); copied.ok) {
-            result.keptCopy = keep;
-        } else {
-            result.keepError = copied.error;
-        }
+    // A file this tool wrote is exactly the image of what it holds; anything else would be
+    // replaced by the next save without a trace of what was there.
+    result.irregular = result.status == LoadStatus::Loaded && bytes != BuildTaskImage(config);
+    const bool damaged = result.status == LoadStatus::HeaderMismatch && QFileInfo(path).size() > 0;
+    if (damaged || result.irregular) {
+        KeepAside(path, result);
     }
     return result;
 }

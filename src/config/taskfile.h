@@ -33,14 +33,22 @@ FileResult SaveTaskFile(const ConfigTables& config, const QString& path);
 enum class LoadStatus { Loaded, HeaderMismatch };
 struct LoadResult {
     LoadStatus status = LoadStatus::Loaded;
-    QString keptCopy;  // a non-empty file that failed its header check was copied here first
+    // Loaded, but the file is not the image a save writes for what was read from it: cut short,
+    // longer, random bytes behind a good header, other offsets, counts, markers or reserved
+    // bytes. What could be read is in the tables; the file itself was kept aside first.
+    bool irregular = false;
+    // A non-empty file that failed its header check, or an irregular one, was copied here first.
+    QString keptCopy;
     // Why such a file could NOT be copied (no free name, or the copy failed); "" otherwise. When
     // set, the damaged file is still the only copy and the next save overwrites it.
     QString keepError;
 };
 // Fills the tables from the file. A missing file is created empty and reported as a header
-// mismatch; a bad non-empty file is first kept beside it under another name, so the next save
-// cannot destroy it. The caller shows "文件错误！" on HeaderMismatch.
+// mismatch; a bad non-empty file, or one that loads but is irregular, is first kept beside it
+// under another name, so the next save cannot destroy it. The caller shows "文件错误！" on
+// HeaderMismatch and names the copy.
 LoadResult LoadTaskFile(ConfigTables& config, const QString& path);
 // The reader proper, on bytes already in memory (at most 65537 are used). Bounded for any input.
 LoadStatus LoadTaskImage(ConfigTables& config, const QByteArray& bytes);
+// True for exactly the bytes a save writes: the image of the configuration read from them.
+bool IsWholeTaskImage(const QByteArray& bytes);

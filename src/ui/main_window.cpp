@@ -379,22 +379,34 @@ bool Form主窗体::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+namespace {
+
+// "文件错误！" for a file that fails its header check; for one that loads but is not whole (cut
+// short, random bytes behind its header), that only what could be read was loaded. Then the copy
+// kept of the file, or why none could be kept.
+QString LoadMessage(const LoadResult& loaded) {
+    QString text = loaded.irregular ? QStringLiteral("文件不完整或格式不符，已载入能读出的部分。")
+                                    : QStringLiteral("文件错误！");
+    if (!loaded.keptCopy.isEmpty()) {
+        text +=
+            QStringLiteral("\n原文件已另存为：%1").arg(QDir::toNativeSeparators(loaded.keptCopy));
+    } else if (!loaded.keepError.isEmpty()) {
+        // The next save will overwrite the damaged file: the operator must know first.
+        text += QStringLiteral("\n原文件未能另存，保存将覆盖它：%1").arg(loaded.keepError);
+    }
+    return text;
+}
+
+}  // namespace
+
 void Form主窗体::Load() {
     setWindowTitle(kMainWindowTitle);
     QApplication::setApplicationDisplayName(windowTitle());
     Fun_FillLists();
     Fun_InitSelection();
     const LoadResult loaded = LoadTaskFile(deps_.config, taskFilePath());
-    if (loaded.status == LoadStatus::HeaderMismatch) {
-        QString text = QStringLiteral("文件错误！");
-        if (!loaded.keptCopy.isEmpty()) {
-            text += QStringLiteral("\n原文件已另存为：%1")
-                        .arg(QDir::toNativeSeparators(loaded.keptCopy));
-        } else if (!loaded.keepError.isEmpty()) {
-            // The next save will overwrite the damaged file: the operator must know first.
-            text += QStringLiteral("\n原文件未能另存，保存将覆盖它：%1").arg(loaded.keepError);
-        }
-        deps_.messages.information(text);
+    if (loaded.status == LoadStatus::HeaderMismatch || loaded.irregular) {
+        deps_.messages.information(LoadMessage(loaded));
     }
     Command区域_Click(1);
 }

@@ -46,6 +46,17 @@ QString Decode(const QByteArray& bytes) {
     return decode(bytes);
 }
 
+// An editor that saves system.ini as UTF-8 may put a byte-order mark before the first line. It is
+// not part of the first key, so matching starts behind it; the bytes themselves stay in the line.
+constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr qsizetype kByteOrderMarkSize = 3;
+
+qsizetype MarkSize(const QList<QByteArray>& lines, qsizetype index) {
+    return index == 0 && !lines.isEmpty() && lines.first().startsWith(kByteOrderMark)
+               ? kByteOrderMarkSize
+               : 0;
+}
+
 FileResult WriteLines(const QString& path, const QList<QByteArray>& lines) {
     QByteArray bytes;
     for (const QByteArray& line : lines) {
@@ -66,12 +77,14 @@ QString ReadKeyValue(const QString& path, const QString& key) {
         return QString();
     }
     const QByteArray keyBytes = Encode(key);
+    const QList<QByteArray> lines = ReadLines(file);
     QByteArray value;
-    for (const QByteArray& line : ReadLines(file)) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         // The key must be followed directly by "="; the last matching line wins.
+        const QByteArrayView line = QByteArrayView(lines[i]).sliced(MarkSize(lines, i));
         if (line.size() > keyBytes.size() && line.startsWith(keyBytes) &&
             line.at(keyBytes.size()) == '=') {
-            value = line.mid(keyBytes.size() + 1);
+            value = line.sliced(keyBytes.size() + 1).toByteArray();
         }
     }
     return Decode(value);
@@ -91,9 +104,10 @@ FileResult WriteKeyValue(const QString& path, const QString& key, const QString&
     // Every line that starts with the key is replaced, whatever follows the key. All lines are
     // kept, however many there are.
     bool found = false;
-    for (QByteArray& line : lines) {
-        if (line.startsWith(keyBytes)) {
-            line = entry;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const qsizetype mark = MarkSize(lines, i);
+        if (QByteArrayView(lines[i]).sliced(mark).startsWith(keyBytes)) {
+            lines[i] = lines[i].left(mark) + entry;
             found = true;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 // key=value text files in the platform's 8-bit code page, lines ended CR LF. Keys are compared
 // as bytes in that code page; lines that are not rewritten keep their bytes, whatever they are.
+// A UTF-8 byte-order mark before the first line (an editor's) is not part of that line's key.
 
 #include <QString>
 

@@ -1,5 +1,8 @@
 #include "util/savefile.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 
 namespace {
@@ -33,4 +36,21 @@ FileResult WriteFileAtomically(const QString& path, const QByteArray& bytes) {
         return FileResult{true, QString()};
     }
     return FileResult{false, file.errorString()};
+}
+
+QStringList SaveLeftovers(const QString& path, const QDateTime& before) {
+    const QFileInfo target(path);
+    const QRegularExpression pattern(QRegularExpression::anchoredPattern(
+        QRegularExpression::escape(target.fileName()) + QStringLiteral("\\.[A-Za-z]{6}")));
+    QStringList leftovers;
+    const QDir dir = target.absoluteDir();
+    const QStringList names = dir.entryList({target.fileName() + QStringLiteral(".??????")},
+                                            QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QString& name : names) {
+        const QFileInfo file(dir.filePath(name));
+        if (pattern.match(name).hasMatch() && file.lastModified() < before) {
+            leftovers << file.filePath();
+        }
+    }
+    return leftovers;
 }

@@ -6,10 +6,14 @@
 #include "app/single_instance.h"
 #include "ui/ui_rig.h"
 
+#include "support/unprivileged.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <QComboBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <optional>
 
 TEST(StartUp, NoTaskFileMessageComesBeforeTheWindowAndThePorts) {
     QTemporaryDir dir;
@@ -63,6 +67,39 @@ TEST(StartUp, RememberedPortAndTaskFileAreShown) {
     EXPECT_EQ(app.mainWindow().Command区域(1)->text(), QStringLiteral("大厅"));
 }
 
+// A file last written `secondsAgo` before now.
+void WriteAged(const QString& path, const QByteArray& bytes, int secondsAgo) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush());
+    ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-secondsAgo),
+                              QFileDevice::FileModificationTime));
+}
+
+// A kill between writing a save and replacing the task file leaves that whole save beside it:
+// the next start keeps it under a name of its own and says which, loads the task file as it is,
+// and removes what other cut-short saves left.
+TEST(StartUp, WholeSaveLeftByAKillIsKeptAndNamed) {
+    QTemporaryDir dir;
+    RecordingMessages messages;
+    const QString task = TaskFilePath(dir.path());
+    ConfigTables older, newer;
+    older.MachineIp[1] = 1;
+    newer.MachineIp[1] = 2;
+    WriteAged(task, BuildTaskImage(older), 60);
+    WriteAged(task + QStringLiteral(".KilLed"), BuildTaskImage(newer), 30);
+    WriteAged(QDir(dir.path()).filePath("system.ini.AbCdEf"), "COM1=", 30);
+    Application app(dir.path(), messages, OnLine(std::make_unique<ListedPortsBackend>()));
+    app.BringUp();
+    const QString kept = task + QStringLiteral(".recovered");
+    ASSERT_EQ(messages.shown.size(), 1);
+    EXPECT_TRUE(messages.shown[0].endsWith(QDir::toNativeSeparators(kept)))
+        << messages.shown[0].toStdString();
+    EXPECT_EQ(ReadBytes(kept), BuildTaskImage(newer));
+    EXPECT_EQ(app.config.MachineIp[1], 1);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+              (QStringList{"TASK.M45", "TASK.M45.recovered"}));
+}
+
 // The saves outside the window's own save button: the session manager's request saves what is
 // there now; the last resort (the display gone) saves only if the exit sequence has not, so the
 // file is never written twice on the way out.
@@ -112,4 +149,31 @@ TEST(SingleInstance, LockLeftByACrashedCopyDoesNotBlock) {
     EXPECT_FALSE(next.anotherRuns());
     next.release();
     EXPECT_FALSE(QFile::exists(path));
+}
+
+// A shared site folder (world-writable with the sticky bit, like /tmp): a copy of another user
+// cannot remove a lock left there. One left by a crashed copy (its process is gone) must not block
+// the start all the same; one held by a live copy does, silently. The start runs as the
+// unprivileged user against a lock of root's (this process).
+TEST(SingleInstance, LockOfAnotherUserBlocksOnlyWhileItsOwnerRuns) {
+    for (const bool ownerRuns : {false, true}) {
+        SCOPED_TRACE(ownerRuns ? "live owner" : "crashed owner");
+        QTemporaryDir dir;
+        ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 01777), 0);
+        std::optional<SingleInstance> holder;
+        if (ownerRuns) {
+            holder.emplace(dir.path());
+            ASSERT_FALSE(holder->anotherRuns());
+        } else {
+            ASSERT_TRUE(WriteBytes(
+                InstanceLockPath(dir.path()),
+                "999999999\nm4500-config\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+        }
+        const int started = RunUnprivileged([&] {
+            SingleInstance next(dir.path());
+            return next.anotherRuns() ? 1 : 0;
+        });
+        EXPECT_EQ(started, ownerRuns ? 1 : 0);
+        EXPECT_TRUE(QFile::exists(InstanceLockPath(dir.path())));  // root's, in any case
+    }
 }

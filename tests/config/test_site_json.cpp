@@ -225,14 +225,25 @@ TEST_F(SiteImportFile, TenMegabytesAreRefusedUnreadAndTheTaskFileIsUntouched) {
 }
 
 TEST_F(SiteImportFile, DamagedTaskFileIsKeptAsideBeforeItIsReplaced) {
-    const QByteArray damaged = QByteArray::fromHex("19101201") + QByteArray(200, 'x');
-    Write(task, damaged);
-    Write(json, SiteJson(Sample()));
-    const SiteImport r = ImportSiteJson(json, task);
-    ASSERT_EQ(r.status, SiteImport::Status::Saved) << r.errors.join(u' ').toStdString();
-    EXPECT_EQ(r.keptCopy, task + QStringLiteral(".bad"));
-    EXPECT_EQ(Read(r.keptCopy), damaged);
-    EXPECT_EQ(Read(task), BuildTaskImage(Sample()));
+    const struct {
+        QByteArray damaged;
+        bool irregular;
+    } rows[] = {
+        {QByteArray::fromHex("19101201") + QByteArray(200, 'x'), false},  // header check fails
+        {BuildTaskImage(ConfigTables{}).left(200), true},                 // cut short
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.irregular);
+        QFile::remove(task + QStringLiteral(".bad"));
+        Write(task, row.damaged);
+        Write(json, SiteJson(Sample()));
+        const SiteImport r = ImportSiteJson(json, task);
+        ASSERT_EQ(r.status, SiteImport::Status::Saved) << r.errors.join(u' ').toStdString();
+        EXPECT_EQ(r.keptCopy, task + QStringLiteral(".bad"));
+        EXPECT_EQ(r.irregular, row.irregular);
+        EXPECT_EQ(Read(r.keptCopy), row.damaged);
+        EXPECT_EQ(Read(task), BuildTaskImage(Sample()));
+    }
 }
 
 TEST_F(SiteImportFile, SourceIsToldByContent) {

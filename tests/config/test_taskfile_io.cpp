@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <optional>
+#include <random>
 
 #include <QDir>
 #include <QFile>
@@ -104,6 +105,74 @@ TEST_F(TaskFileOnDisk, DamagedFileIsKeptBeforeTheNextSave) {
     ASSERT_EQ(result.keptCopy, path() + QStringLiteral(".bad1"));
     EXPECT_EQ(Read(result.keptCopy), QByteArray("garbage"));
     EXPECT_EQ(Read(path() + QStringLiteral(".bad")), damaged);
+}
+
+// Files that pass the header check but are not what a save writes: loaded exactly as before (as
+// far as their counts, markers and length go), and kept aside before the next save replaces them.
+// What a save wrote, wild stored values included, is never copied.
+TEST_F(TaskFileOnDisk, FileUnlikeASaveIsKeptBeforeTheNextSave) {
+    const QByteArray image = BuildTaskImage(Sample(6));
+    QByteArray random = image.left(4);
+    std::mt19937 gen(4500);
+    while (random.size() < kTaskFileSize) {
+        random += char(gen());
+    }
+    const auto changed = [&image](int at, char value) {
+        QByteArray bytes = image;
+        bytes[at] = value;
+        return bytes;
+    };
+    ConfigTables wild = Sample(6);
+    wild.TaskScene[1][1] = 255;
+    wild.ZoneRemark[1] = QStringLiteral("A") + QChar(0) + QChar(0xD800) + QStringLiteral("B");
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool irregular;
+        bool allRead;  // everything the image holds comes back
+    } rows[] = {
+        {"cut to 100 bytes", image.left(100), true, false},
+        {"cut before its end byte", image.left(kTaskFileSize - 1), true, true},
+        {"random bytes behind the header", random, true, false},
+        {"bytes after the end", image + "\x5A", true, true},
+        {"a reserved byte of the header set", changed(20, 1), true, true},
+        {"a reserved byte of a task record set", changed(169 + 3, 1), true, true},
+        {"zone count 2", changed(167, 2), true, false},
+        {"remark width 20", changed(13738, 20), true, true},
+        {"end byte set", changed(15741, 1), true, true},
+        {"section 1 marker 0x00", changed(100, 0), true, false},
+        {"as a save wrote it", image, false, true},
+        {"wild stored values as a save wrote them", BuildTaskImage(wild), false, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        Write(path(), row.bytes);
+        ConfigTables c;
+        const LoadResult result = LoadTaskFile(c, path());
+        EXPECT_EQ(result.status, LoadStatus::Loaded);
+        EXPECT_EQ(result.irregular, row.irregular);
+        EXPECT_EQ(BuildTaskImage(c) == image, row.allRead);
+        EXPECT_EQ(result.keptCopy, row.irregular ? path() + QStringLiteral(".bad") : QString());
+        ASSERT_TRUE(SaveTaskFile(c, path()).ok);
+        EXPECT_EQ(Read(path()), BuildTaskImage(c));
+        EXPECT_EQ(Read(path() + QStringLiteral(".bad")),
+                  row.irregular ? row.bytes : QByteArray("<missing>"));
+        QFile::remove(path() + QStringLiteral(".bad"));
+    }
+    EXPECT_EQ(Entries(), QStringList{QStringLiteral("TASK.M45")});
+}
+
+// A damaged file met again (each refused download loads it) is not copied again.
+TEST_F(TaskFileOnDisk, TheSameDamagedFileIsCopiedOnce) {
+    const QByteArray cut = BuildTaskImage(Sample(2)).left(500);
+    Write(path(), cut);
+    ConfigTables c;
+    EXPECT_EQ(LoadTaskFile(c, path()).keptCopy, path() + QStringLiteral(".bad"));
+    EXPECT_EQ(LoadTaskFile(c, path()).keptCopy, path() + QStringLiteral(".bad"));
+    Write(path(), cut + "x");
+    EXPECT_EQ(LoadTaskFile(c, path()).keptCopy, path() + QStringLiteral(".bad1"));
+    EXPECT_EQ(Read(path() + QStringLiteral(".bad")), cut);
+    EXPECT_EQ(Entries().size(), 3);
 }
 
 // Every name for the copy is taken (by files that must stay as they are): the load says why no

@@ -127,6 +127,44 @@ TEST(Ctl, BadOrMissingTaskFileExits2AndStaysAsItWas) {
     EXPECT_FALSE(emu.output().contains(QStringLiteral("download request")));
 }
 
+// A task file cut short passes the header check: download neither replaces nor sends it, and
+// names the copy kept of it; with --force it sends what could be read, and the copy stays.
+TEST(Ctl, TaskFileNotWholeIsSentOnlyWhenForced) {
+    QTemporaryDir out;
+    const QString received = out.filePath(QStringLiteral("received.bin"));
+    EmulatorProcess emu({QStringLiteral("--no-pacing"), QStringLiteral("--save"), received});
+    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
+    Workspace ws(emu.devicePath());
+    ws.saveTask();
+    const QByteArray cut = ReadAll(ws.task).left(13737);  // the zone remarks are missing
+    {
+        QFile f(ws.task);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(cut);
+    }
+    const QString copy = ws.task + QStringLiteral(".bad");
+
+    CtlRun r = Ctl(ws.args(QStringLiteral("download")));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("a copy is kept as ") + copy)) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_EQ(ReadAll(ws.task), cut);
+    EXPECT_EQ(ReadAll(copy), cut);
+    EXPECT_FALSE(emu.output().contains(QStringLiteral("download request")));
+
+    r = Ctl(ws.args(QStringLiteral("download")) << QStringLiteral("--force"));
+    EXPECT_EQ(r.code, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, kSuccessLines);
+    EXPECT_TRUE(r.err.contains(copy)) << r.err.toStdString();
+    ConfigTables readable;
+    readable.MachineIp[1] = 17;
+    ASSERT_TRUE(emu.waitForOutput(QStringLiteral("verify: good"), 5000));
+    EXPECT_EQ(ReadAll(received), BuildTaskImage(readable));
+    EXPECT_EQ(ReadAll(ws.task), BuildTaskImage(readable));
+    EXPECT_EQ(ReadAll(copy), cut);
+    EXPECT_FALSE(QFileInfo::exists(copy + QStringLiteral("1"))) << "copied again";
+}
+
 // init writes the untouched configuration where the file is missing or empty, and nothing else.
 TEST(Ctl, InitWritesAnEmptyConfigurationOnlyWhereThereIsNone) {
     QTemporaryDir dir;
@@ -147,6 +185,36 @@ TEST(Ctl, InitWritesAnEmptyConfigurationOnlyWhereThereIsNone) {
     r = Ctl(args);
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(ReadAll(task), BuildTaskImage(edited));
+}
+
+// Commands that write first remove what saves cut short by a kill left, and keep a whole save that
+// never replaced the task file; commands that only read leave the folder alone.
+TEST(Ctl, CommandsThatWriteCleanUpAfterAKilledSave) {
+    for (const char* command : {"init", "where"}) {
+        SCOPED_TRACE(command);
+        QTemporaryDir dir;
+        const QString task = TaskFilePath(dir.path());
+        ConfigTables newer;
+        newer.MachineIp[2] = 2;
+        const struct {
+            QString path;
+            QByteArray bytes;
+        } leftovers[] = {{task + QStringLiteral(".CutOff"), BuildTaskImage(newer).left(9000)},
+                         {task + QStringLiteral(".WholeA"), BuildTaskImage(newer)}};
+        for (const auto& file : leftovers) {
+            QFile f(file.path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(file.bytes);
+        }
+        const CtlRun r = Ctl({QString::fromLatin1(command), QStringLiteral("--dir"), dir.path()});
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        const bool writes = QByteArray(command) == "init";
+        const QString kept = task + QStringLiteral(".recovered");
+        EXPECT_EQ(r.err.contains(kept), writes) << r.err.toStdString();
+        EXPECT_EQ(ReadAll(kept), writes ? BuildTaskImage(newer) : QByteArray());
+        EXPECT_NE(QFileInfo::exists(leftovers[0].path), writes);
+        EXPECT_NE(QFileInfo::exists(leftovers[1].path), writes);
+    }
 }
 
 TEST(Ctl, PortThatDoesNotOpenExits3AndSaysWhy) {

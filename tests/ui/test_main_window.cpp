@@ -85,6 +85,26 @@ TEST(MainWindowLoad, DamagedTaskFileNamesTheKeptCopy) {
     EXPECT_EQ(ReadBytes(QDir::fromNativeSeparators(kept)), damaged) << lines[1].toStdString();
 }
 
+// A file cut short passes the header check: what it holds is loaded, and the box says that the
+// file is not whole and names the copy kept of it before the next save.
+TEST(MainWindowLoad, TaskFileCutShortIsLoadedAndKept) {
+    WindowRig rig;
+    ConfigTables c;
+    c.MachineIp[1] = 7;
+    c.ZoneRemark[1] = QStringLiteral("大厅");
+    const QByteArray cut = BuildTaskImage(c).left(13737);  // the zone remarks are missing
+    ASSERT_TRUE(WriteBytes(rig.taskFile(), cut));
+    rig.load();
+    ASSERT_EQ(rig.messages.shown.size(), 1);
+    const QStringList lines = rig.messages.shown[0].split('\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_NE(lines[0], QStringLiteral("文件错误！"));
+    const QString kept = lines[1].mid(lines[1].indexOf(QStringLiteral("：")) + 1);
+    EXPECT_EQ(ReadBytes(QDir::fromNativeSeparators(kept)), cut) << lines[1].toStdString();
+    EXPECT_EQ(rig.config.MachineIp[1], 7);
+    EXPECT_EQ(rig.config.ZoneRemark[1], QString());
+}
+
 // When no copy can be made the message says so, since the next save overwrites the file.
 TEST(MainWindowLoad, DamagedTaskFileThatCannotBeKeptIsSaidSo) {
     WindowRig rig;

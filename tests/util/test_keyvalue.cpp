@@ -68,9 +68,12 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadRow{"B=1\r\nA=3", "A", "3"},      // last line without line end
                     ReadRow{"B=1\nA=4\n", "A", "4"},      // bare LF ends lines too
                     ReadRow{"A=6\rB=1\r", "A", "6"},      // ...and bare CR
-                    // A byte-order mark is part of the first line's bytes: no key A there (\x41).
-                    ReadRow{"\xEF\xBB\xBF\x41=5\r\n", "A", ""},
-                    ReadRow{"\xEF\xBB\xBF\x41=5\r\nA=8\r\n", "A", "8"},  // later lines do
+                    // A leading byte-order mark (an editor's UTF-8) does not hide the first key.
+                    ReadRow{"\xEF\xBB\xBF\x41=5\r\n", "A", "5"},
+                    ReadRow{"\xEF\xBB\xBF\x41=5\r\nA=8\r\n", "A", "8"},  // last still wins
+                    ReadRow{"\xEF\xBB\xBF\x41\r\n", "A", ""},            // key alone after it
+                    ReadRow{"B=1\r\n\xEF\xBB\xBF\x41=5\r\n", "A", ""},   // a mark mid-file is text
+                    ReadRow{"\xEF\xBB\xBF", "A", ""},                    // the mark alone
                     ReadRow{"", "A", ""}));
 
 TEST_F(KeyValueFile, ReadOfMissingFileGivesNothingAndCreatesNothing) {
@@ -100,24 +103,27 @@ TEST_P(WriteKeyValueRows, ReplacesEveryLineStartingWithKeyElseAppends) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, WriteKeyValueRows,
-    testing::Values(WriteRow{"", "A", "3", "A=3\r\n"},          // empty file
-                    WriteRow{"AB=5\r\n", "A", "3", "A=3\r\n"},  // prefix is enough here
-                    WriteRow{"X=1\r\nA=1\r\nY=2\r\nA=2\r\nZ=3\r\n", "A", "9",
-                             "X=1\r\nA=9\r\nY=2\r\nA=9\r\nZ=3\r\n"},  // both replaced, 5 lines
-                    WriteRow{"X=1\r\nY=2", "A", "1", "X=1\r\nY=2\r\nA=1\r\n"},  // line end added
-                    WriteRow{"X=1\nY=2\n", "Y", "", "X=1\r\nY=\r\n"},           // CR LF on rewrite
-                    WriteRow{"\r\nX=1\r\n\r\n", "A", "1", "\r\nX=1\r\n\r\nA=1\r\n"},  // blanks kept
-                    WriteRow{"A=1\r\n", "A", "1", "A=1\r\n"},
-                    WriteRow{"A\r\nB=1\r\n", "A", "3", "A=3\r\nB=1\r\n"},  // bare key replaced
-                    WriteRow{"A\r\nB=1\r\n", "B", "2", "A\r\nB=2\r\n"},    // ...kept for others
-                    // Lines that are not text in this code page (GBK bytes of the Windows
-                    // version, stray bytes) go back byte for byte when another key is written.
-                    WriteRow{"\xB4\xAE\xBF\xDA=3\r\nA=1\r\n", "A", "2",
-                             "\xB4\xAE\xBF\xDA=3\r\nA=2\r\n"},
-                    WriteRow{"X=\xFF\xFE\x80\nA=1", "A", "2", "X=\xFF\xFE\x80\r\nA=2\r\n"},
-                    // A leading byte-order mark stays, and hides the key behind it.
-                    WriteRow{"\xEF\xBB\xBF\x42=1\r\n", "B", "2", "\xEF\xBB\xBF\x42=1\r\nB=2\r\n"},
-                    WriteRow{"\xEF\xBB\xBF\r\nA=1\r\n", "A", "2", "\xEF\xBB\xBF\r\nA=2\r\n"}));
+    testing::Values(
+        WriteRow{"", "A", "3", "A=3\r\n"},          // empty file
+        WriteRow{"AB=5\r\n", "A", "3", "A=3\r\n"},  // prefix is enough here
+        WriteRow{"X=1\r\nA=1\r\nY=2\r\nA=2\r\nZ=3\r\n", "A", "9",
+                 "X=1\r\nA=9\r\nY=2\r\nA=9\r\nZ=3\r\n"},                  // both replaced, 5 lines
+        WriteRow{"X=1\r\nY=2", "A", "1", "X=1\r\nY=2\r\nA=1\r\n"},        // line end added
+        WriteRow{"X=1\nY=2\n", "Y", "", "X=1\r\nY=\r\n"},                 // CR LF on rewrite
+        WriteRow{"\r\nX=1\r\n\r\n", "A", "1", "\r\nX=1\r\n\r\nA=1\r\n"},  // blanks kept
+        WriteRow{"A=1\r\n", "A", "1", "A=1\r\n"},
+        WriteRow{"A\r\nB=1\r\n", "A", "3", "A=3\r\nB=1\r\n"},  // bare key replaced
+        WriteRow{"A\r\nB=1\r\n", "B", "2", "A\r\nB=2\r\n"},    // ...kept for others
+        // Lines that are not text in this code page (GBK bytes of the Windows
+        // version, stray bytes) go back byte for byte when another key is written.
+        WriteRow{"\xB4\xAE\xBF\xDA=3\r\nA=1\r\n", "A", "2", "\xB4\xAE\xBF\xDA=3\r\nA=2\r\n"},
+        WriteRow{"X=\xFF\xFE\x80\nA=1", "A", "2", "X=\xFF\xFE\x80\r\nA=2\r\n"},
+        // A leading byte-order mark stays byte for byte; the key behind it is replaced.
+        WriteRow{"\xEF\xBB\xBF\x42=1\r\n", "B", "2", "\xEF\xBB\xBF\x42=2\r\n"},
+        WriteRow{"\xEF\xBB\xBF\x42=1\r\nA=1\r\n", "A", "3", "\xEF\xBB\xBF\x42=1\r\nA=3\r\n"},
+        WriteRow{"X=1\r\n\xEF\xBB\xBF\x42=1\r\n", "B", "2",  // only at the start
+                 "X=1\r\n\xEF\xBB\xBF\x42=1\r\nB=2\r\n"},
+        WriteRow{"\xEF\xBB\xBF\r\nA=1\r\n", "A", "2", "\xEF\xBB\xBF\r\nA=2\r\n"}));
 
 TEST_F(KeyValueFile, WriteCreatesAMissingFileWithOneLine) {
     ASSERT_TRUE(WriteKeyValue(path(), QStringLiteral("A"), QStringLiteral("12")));

@@ -4,6 +4,7 @@
 
 #include "site.h"
 
+#include "config/save_leftovers.h"
 #include "config/taskfile.h"
 #include "device/serial_stack.h"
 #include "device/transfer.h"
@@ -12,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <cstdio>
@@ -19,6 +21,9 @@
 #include <optional>
 
 namespace {
+
+// Taken before main runs: a save temporary older than this belongs to a process that has ended.
+const QDateTime kStarted = QDateTime::currentDateTimeUtc();
 
 void Print(FILE* stream, const QString& text) {
     const QByteArray bytes = text.toUtf8();
@@ -50,6 +55,7 @@ struct Options {
     QString dir;
     std::optional<int32_t> port;
     bool trace = false;
+    bool force = false;  // download: also a task file that is not whole (a copy is kept first)
 };
 
 // The companion's process: the serial stack as the window builds it (with the trace when asked
@@ -99,7 +105,38 @@ int PortProblemExit(const Companion& c) {
     return kExitPortClosed;
 }
 
-int LoadForDownload(const QString& path, ConfigTables& config) {
+// Where the operator's file went before anything could overwrite it, or why it could not go.
+QString KeptText(const LoadResult& loaded) {
+    if (!loaded.keptCopy.isEmpty()) {
+        return QStringLiteral("a copy is kept as %1").arg(loaded.keptCopy);
+    }
+    return QStringLiteral("no copy could be kept: %1").arg(loaded.keepError);
+}
+
+// A file that loads but is not the image a save writes: the save before the download would
+// replace it, so that happens only when asked for, and never without a copy of it.
+int IrregularForDownload(const QString& path, const LoadResult& loaded, bool force) {
+    const QString what =
+        QStringLiteral(
+            "%1 is not a whole task file as a save writes it (cut short, longer, or "
+            "other bytes than a save puts there)")
+            .arg(path);
+    if (force && !loaded.keptCopy.isEmpty()) {
+        Error(what +
+              QStringLiteral("; saving and sending what could be read (%1)").arg(KeptText(loaded)));
+        return kExitOk;
+    }
+    const QString hint = loaded.keptCopy.isEmpty()
+                             ? QString()
+                             : QStringLiteral("; --force sends what could be read");
+    Error(what +
+          QStringLiteral("; it is left as it is, nothing was saved or sent (%1)")
+              .arg(KeptText(loaded)) +
+          hint);
+    return kExitTaskFile;
+}
+
+int LoadForDownload(const QString& path, ConfigTables& config, bool force) {
     // LoadTaskFile creates a missing file empty; the operator asked for a download, not for a new
     // file, so a missing one is only reported.
     if (!QFileInfo(path).isFile()) {
@@ -112,20 +149,20 @@ int LoadForDownload(const QString& path, ConfigTables& config) {
                            "%1 is not a task file (header check failed: 文件错误！); "
                            "it is left as it is, nothing was saved or sent")
                            .arg(path);
-        if (!loaded.keptCopy.isEmpty()) {
-            text += QStringLiteral(" (a copy is kept as %1)").arg(loaded.keptCopy);
-        } else if (!loaded.keepError.isEmpty()) {
-            text += QStringLiteral(" (no copy could be kept: %1)").arg(loaded.keepError);
+        if (!loaded.keptCopy.isEmpty() || !loaded.keepError.isEmpty()) {
+            text += QStringLiteral(" (%1)").arg(KeptText(loaded));
         }
         Error(text);
         return kExitTaskFile;
     }
-    return kExitOk;
+    return loaded.irregular ? IrregularForDownload(path, loaded, force) : kExitOk;
 }
 
 int Download(const Options& opt, const CtlEnvironment& env) {
+    CleanLeftovers(opt.dir);
     Companion c(opt, env);
-    if (const int rc = LoadForDownload(c.serial.taskFilePath(), c.config); rc != kExitOk) {
+    if (const int rc = LoadForDownload(c.serial.taskFilePath(), c.config, opt.force);
+        rc != kExitOk) {
         return rc;
     }
     TransferContext ctx = c.context();
@@ -173,6 +210,7 @@ int TimeSync(const Options& opt, const CtlEnvironment& env) {
 // The task file of an untouched configuration, where none with content exists yet (the window
 // leaves an empty one behind when its first start is ended before any save).
 int Init(const Options& opt) {
+    CleanLeftovers(opt.dir);
     const QString path = TaskFilePath(opt.dir);
     if (QFileInfo(path).size() > 0) {
         Print(stdout, QStringLiteral("%1 exists; left as it is\n").arg(path));
@@ -226,7 +264,8 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
     const QCommandLineOption dir(QStringLiteral("dir"), {}, QStringLiteral("DIR"));
     const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("N"));
     const QCommandLineOption trace(QStringLiteral("trace"));
-    parser.addOptions({help, version, dir, port, trace});
+    const QCommandLineOption force(QStringLiteral("force"));
+    parser.addOptions({help, version, dir, port, trace, force});
     parser.addPositionalArgument(QStringLiteral("command"), {});
     *rc = kExitUsage;
     if (!parser.parse(QStringList{QStringLiteral("m4500ctl")} + args)) {
@@ -258,6 +297,7 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
     opt.dir =
         parser.isSet(dir) ? parser.value(dir) : DataDir(QCoreApplication::applicationDirPath());
     opt.trace = parser.isSet(trace);
+    opt.force = parser.isSet(force);
     if (parser.isSet(port)) {
         bool ok = false;
         const int n = parser.value(port).toInt(&ok);
@@ -272,15 +312,31 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
 
 }  // namespace
 
+void CleanLeftovers(const QString& dir) {
+    const QString task = TaskFilePath(dir);
+    const LeftoverCleanup cleaned =
+        CleanSaveLeftovers(task, dir + QStringLiteral("/system.ini"), kStarted);
+    if (!cleaned.recovered.isEmpty()) {
+        Error(QStringLiteral("a save of %1 was cut short after it was written whole, before it "
+                             "replaced the file; that newer save is kept as %2")
+                  .arg(task, cleaned.recovered));
+    }
+}
+
 // The manual page is made from this text by help2man: "Options:" and a last "Files:" become its
 // sections, and an option's description starts at least two spaces after it.
 QString CtlHelpText() {
     const QString transfers = QStringLiteral(
-        "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace]\n"
+        "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace] [--force]\n"
         "\n"
         "Talks to the M-4500 controller through the same code as the configuration window.\n"
         "A task file that is missing or fails its header check is reported and left exactly\n"
-        "as it is: nothing is saved or sent.\n"
+        "as it is: nothing is saved or sent. One that passes the check but is not whole (cut\n"
+        "short, longer, other bytes than a save writes) is copied to TASK.M45.bad and left as\n"
+        "it is; download sends what could be read from it only with --force.\n"
+        "Commands that write (download, init, import) first remove what saves cut short by a\n"
+        "crash left beside the files (TASK.M45.XXXXXX, system.ini.XXXXXX); a whole save that\n"
+        "never replaced TASK.M45 is kept as TASK.M45.recovered and named on stderr.\n"
         "\n"
         "Commands:\n"
         "  download   Load DIR/TASK.M45, save it again as the window does, and send it to the\n"
@@ -300,7 +356,8 @@ QString CtlHelpText() {
         "listed;\n"
         "     init found or wrote the task file; where printed the paths\n"
         "  1  unknown command or option, or a bad port number\n"
-        "  2  task file missing, unreadable, or not a task file (header check failed)\n"
+        "  2  task file missing, unreadable, or not a task file (header check failed);\n"
+        "     download: not whole and no --force, or no copy of it could be kept\n"
         "  3  the port did not open (absent, busy, permission denied: the message says which)\n"
         "  4  no answer from the controller (request, a data block, or the time)\n"
         "  5  verify failed: the controller reported the data as not good, or did not reply\n"
@@ -314,6 +371,8 @@ QString CtlHelpText() {
         "  --port N   Use port N instead of the line 串口=N in DIR/system.ini. A line\n"
         "             COMn=<device> in system.ini maps port n onto any device; see 'ports'.\n"
         "  --trace    Print every frame in both directions as hex with times, to stderr.\n"
+        "  --force    download: send a task file that is not whole all the same, as far as\n"
+        "             it could be read (it is copied to TASK.M45.bad first).\n"
         "  --help     This text (also -h).\n"
         "  --version  The version.\n"
         "\n"

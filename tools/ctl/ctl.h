@@ -33,4 +33,8 @@ struct CtlEnvironment {
 // Runs one command line (without the program name). Needs a QCoreApplication.
 int RunCtl(const QStringList& args, const CtlEnvironment& env = {});
 
+// Before a command writes into `dir`: removes what saves cut short by a crash left beside its
+// task file and settings file, and names on stderr a whole save that is kept as a recovery copy.
+void CleanLeftovers(const QString& dir);
+
 QString CtlHelpText();

@@ -140,15 +140,21 @@ int Report(const SiteOptions& o) {
     return Write(o, SiteReportHtml(config, source).toUtf8());
 }
 
+// What was wrong with the task file that import found in its place.
+QString DamageText(const SiteImport& r) {
+    return r.irregular ? QStringLiteral("not a whole task file as a save writes it")
+                       : QStringLiteral("not a task file (header check failed: 文件错误！)");
+}
+
 int Import(const SiteOptions& o) {
+    CleanLeftovers(o.dir);
     const QString task = TaskFilePath(o.dir);
     const SiteImport r = ImportSiteJson(o.files.first(), task);
     switch (r.status) {
         case SiteImport::Status::Saved:
             if (!r.keptCopy.isEmpty()) {
-                Error(QStringLiteral("%1 was not a task file (header check failed: 文件错误！); "
-                                     "a copy is kept as %2")
-                          .arg(task, r.keptCopy));
+                Error(QStringLiteral("%1 was %2; a copy is kept as %3")
+                          .arg(task, DamageText(r), r.keptCopy));
             }
             Print(stdout, QStringLiteral("wrote %1 from %2\n").arg(task, o.files.first()).toUtf8());
             return kExitOk;
@@ -159,10 +165,9 @@ int Import(const SiteOptions& o) {
             Error(QStringLiteral("nothing was changed"));
             return kExitRefused;
         case SiteImport::Status::KeepFailed:
-            Error(
-                QStringLiteral("%1 is not a task file (header check failed: 文件错误！) and no "
-                               "copy could be kept (%2); it is left as it is, nothing was written")
-                    .arg(task, r.errors.join(u' ')));
+            Error(QStringLiteral("%1 is %2 and no copy could be kept (%3); it is left as it is, "
+                                 "nothing was written")
+                      .arg(task, DamageText(r), r.errors.join(u' ')));
             return kExitTaskFile;
         case SiteImport::Status::SaveFailed:
             break;
