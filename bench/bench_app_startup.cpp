@@ -21,7 +21,7 @@ int OneStart(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setStyle(QStringLiteral("Fusion"));
     QTemporaryDir dir;
-    WriteBytes(TaskFilePath(dir.path()), BuildTaskImage(ConfigTables{}));
+    WriteFileBytes(TaskFilePath(dir.path()), BuildTaskImage(ConfigTables{}));
     WindowRig rig(MakeQtSerialBackend(PortMap(QDir(dir.path()).filePath("system.ini"))),
                   dir.path());
     rig.app.BringUp();

@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
             rig.config.TaskScene[z][t] = uint8_t(t % 31);
         }
     }
-    WriteBytes(rig.taskFile(), BuildTaskImage(rig.config));
+    WriteFileBytes(rig.taskFile(), BuildTaskImage(rig.config));
     Form主窗体& w = rig.load();
     w.show();
     QApplication::processEvents();

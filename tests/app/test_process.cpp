@@ -4,6 +4,7 @@
 
 #include "app/single_instance.h"
 #include "config/taskfile.h"
+#include "support/bytes.h"
 
 #include <gtest/gtest.h>
 #include <sys/inotify.h>
@@ -18,11 +19,6 @@
 #include <csignal>
 
 namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 bool WriteTask(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -196,14 +192,14 @@ TEST(Process, SecondCopyEndsAtOnceAndTerminationSavesOnce) {
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     EXPECT_EQ(first.state(), QProcess::Running);
-    EXPECT_EQ(ReadAll(taskFile).size(), kTaskFileSize + 10);  // nothing saved so far
+    EXPECT_EQ(ReadFileBytes(taskFile).size(), kTaskFileSize + 10);  // nothing saved so far
 
     WriteCounter writes(app.dir.path(), "TASK.M45");
     ::kill(pid_t(first.processId()), SIGTERM);
     ASSERT_TRUE(first.waitForFinished(20000)) << "still running after SIGTERM";
     EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(first.exitCode(), 0);
-    EXPECT_EQ(ReadAll(taskFile), image);
+    EXPECT_EQ(ReadFileBytes(taskFile), image);
     EXPECT_EQ(writes.count(), 1);
     EXPECT_FALSE(QFile::exists(InstanceLockPath(app.dir.path())));
 }
@@ -230,7 +226,7 @@ TEST(SingleInstance, InstalledCopyUsesTheDataFolderBesideABuildTreeCopy) {
         ::kill(pid_t(p->processId()), SIGTERM);
         EXPECT_TRUE(p->waitForFinished(20000)) << "still running after SIGTERM";
     }
-    EXPECT_EQ(ReadAll(TaskFilePath(installed.dataDir)), BuildTaskImage(ConfigTables{}));
+    EXPECT_EQ(ReadFileBytes(TaskFilePath(installed.dataDir)), BuildTaskImage(ConfigTables{}));
     EXPECT_EQ(QDir(QFileInfo(installed.exe).path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{"m4500-config"})
         << "the installed copy wrote beside its executable";

@@ -48,7 +48,7 @@ TEST(StartUp, NoTaskFileMessageComesBeforeTheWindowAndThePorts) {
     EXPECT_EQ(QFileInfo(TaskFilePath(dir.path())).size(), 0);
     EXPECT_FALSE(QFile::exists(app.process.SystemIniPath));
     app.SaveOnExit();
-    EXPECT_EQ(ReadBytes(TaskFilePath(dir.path())), BuildTaskImage(ConfigTables{}));
+    EXPECT_EQ(ReadFileBytes(TaskFilePath(dir.path())), BuildTaskImage(ConfigTables{}));
 }
 
 TEST(StartUp, RememberedPortAndTaskFileAreShown) {
@@ -56,9 +56,9 @@ TEST(StartUp, RememberedPortAndTaskFileAreShown) {
     RecordingMessages messages;
     ConfigTables c;
     c.ZoneRemark[1] = QStringLiteral("大厅");
-    ASSERT_TRUE(WriteBytes(TaskFilePath(dir.path()), BuildTaskImage(c)));
-    ASSERT_TRUE(WriteBytes(QDir(dir.path()).filePath("system.ini"),
-                           QStringLiteral("串口=3\r\n").toLocal8Bit()));
+    ASSERT_TRUE(WriteFileBytes(TaskFilePath(dir.path()), BuildTaskImage(c)));
+    ASSERT_TRUE(WriteFileBytes(QDir(dir.path()).filePath("system.ini"),
+                               QStringLiteral("串口=3\r\n").toLocal8Bit()));
     Application app(dir.path(), messages, OnLine(std::make_unique<ListedPortsBackend>()));
     app.BringUp();
     EXPECT_TRUE(messages.shown.isEmpty());
@@ -94,7 +94,7 @@ TEST(StartUp, WholeSaveLeftByAKillIsKeptAndNamed) {
     ASSERT_EQ(messages.shown.size(), 1);
     EXPECT_TRUE(messages.shown[0].endsWith(QDir::toNativeSeparators(kept)))
         << messages.shown[0].toStdString();
-    EXPECT_EQ(ReadBytes(kept), BuildTaskImage(newer));
+    EXPECT_EQ(ReadFileBytes(kept), BuildTaskImage(newer));
     EXPECT_EQ(app.config.MachineIp[1], 1);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
               (QStringList{"TASK.M45", "TASK.M45.recovered"}));
@@ -110,18 +110,18 @@ TEST(ExitSaves, SessionRequestSavesTheLastResortOnlyWithoutTheExitSequence) {
     const QString task = TaskFilePath(dir.path());
     app.config.ZoneRemark[1] = QStringLiteral("前");
     app.SaveForSession(true);
-    EXPECT_EQ(ReadBytes(task), BuildTaskImage(app.config));
+    EXPECT_EQ(ReadFileBytes(task), BuildTaskImage(app.config));
 
     app.config.ZoneRemark[1] = QStringLiteral("后");
     app.SaveAtLastResort();
-    EXPECT_EQ(ReadBytes(task), BuildTaskImage(app.config));
+    EXPECT_EQ(ReadFileBytes(task), BuildTaskImage(app.config));
 
     const QByteArray exitImage = BuildTaskImage(app.config);
     app.SaveOnExit();
     app.config.ZoneRemark[1] = QStringLiteral("晚");
     app.SaveAtLastResort();
     app.SaveForSession(true);
-    EXPECT_EQ(ReadBytes(task), exitImage) << "saved again after the exit sequence";
+    EXPECT_EQ(ReadFileBytes(task), exitImage) << "saved again after the exit sequence";
     EXPECT_TRUE(messages.shown.isEmpty());
 }
 
@@ -143,7 +143,7 @@ TEST(SingleInstance, LockLeftByACrashedCopyDoesNotBlock) {
     QTemporaryDir dir;
     // A lock file as QLockFile writes it, naming a process that no longer exists.
     const QString path = InstanceLockPath(dir.path());
-    ASSERT_TRUE(WriteBytes(
+    ASSERT_TRUE(WriteFileBytes(
         path, "999999999\nm4500-config\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
     SingleInstance next(dir.path());
     EXPECT_FALSE(next.anotherRuns());
@@ -165,7 +165,7 @@ TEST(SingleInstance, LockOfAnotherUserBlocksOnlyWhileItsOwnerRuns) {
             holder.emplace(dir.path());
             ASSERT_FALSE(holder->anotherRuns());
         } else {
-            ASSERT_TRUE(WriteBytes(
+            ASSERT_TRUE(WriteFileBytes(
                 InstanceLockPath(dir.path()),
                 "999999999\nm4500-config\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
         }

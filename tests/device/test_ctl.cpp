@@ -3,6 +3,7 @@
 #include "config/taskfile.h"
 #include "ctl.h"
 #include "device/serial_stack.h"
+#include "support/bytes.h"
 #include "support/emulator.h"
 #include "support/virtual_line.h"
 #include "util/keyvalue.h"
@@ -40,11 +41,6 @@ CtlRun Ctl(const QStringList& args) {
     return r;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // A working directory whose port 7 (the remembered one) is `device`.
 struct Workspace {
     explicit Workspace(const QString& device) {
@@ -77,7 +73,7 @@ TEST(Ctl, DownloadSucceedsWithTheWindowsLinesAndTracesBothDirections) {
     ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
     Workspace ws(emu.devicePath());
     ws.saveTask();
-    const QByteArray before = ReadAll(ws.task);
+    const QByteArray before = ReadFileBytes(ws.task);
 
     const CtlRun r = Ctl(ws.args(QStringLiteral("download")) << QStringLiteral("--trace"));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
@@ -87,8 +83,8 @@ TEST(Ctl, DownloadSucceedsWithTheWindowsLinesAndTracesBothDirections) {
     EXPECT_TRUE(r.err.contains(QStringLiteral(" RX AA 55 78 7A 00 08 50 AC")));
     EXPECT_TRUE(r.err.contains(QStringLiteral(" RX AA 55 78 7A 00 09 52 66 15")));
     ASSERT_TRUE(emu.waitForOutput(QStringLiteral("verify: good"), 5000));
-    EXPECT_EQ(ReadAll(received), before);
-    EXPECT_EQ(ReadAll(ws.task), before);
+    EXPECT_EQ(ReadFileBytes(received), before);
+    EXPECT_EQ(ReadFileBytes(ws.task), before);
 }
 
 TEST(Ctl, TimeSyncConfirmed) {
@@ -123,7 +119,7 @@ TEST(Ctl, BadOrMissingTaskFileExits2AndStaysAsItWas) {
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("header"))) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_EQ(ReadAll(ws.task), bad);
+    EXPECT_EQ(ReadFileBytes(ws.task), bad);
     EXPECT_FALSE(emu.output().contains(QStringLiteral("download request")));
 }
 
@@ -136,7 +132,7 @@ TEST(Ctl, TaskFileNotWholeIsSentOnlyWhenForced) {
     ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
     Workspace ws(emu.devicePath());
     ws.saveTask();
-    const QByteArray cut = ReadAll(ws.task).left(13737);  // the zone remarks are missing
+    const QByteArray cut = ReadFileBytes(ws.task).left(13737);  // the zone remarks are missing
     {
         QFile f(ws.task);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -148,8 +144,8 @@ TEST(Ctl, TaskFileNotWholeIsSentOnlyWhenForced) {
     EXPECT_EQ(r.code, 2);
     EXPECT_TRUE(r.err.contains(QStringLiteral("a copy is kept as ") + copy)) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_EQ(ReadAll(ws.task), cut);
-    EXPECT_EQ(ReadAll(copy), cut);
+    EXPECT_EQ(ReadFileBytes(ws.task), cut);
+    EXPECT_EQ(ReadFileBytes(copy), cut);
     EXPECT_FALSE(emu.output().contains(QStringLiteral("download request")));
 
     r = Ctl(ws.args(QStringLiteral("download")) << QStringLiteral("--force"));
@@ -159,9 +155,9 @@ TEST(Ctl, TaskFileNotWholeIsSentOnlyWhenForced) {
     ConfigTables readable;
     readable.MachineIp[1] = 17;
     ASSERT_TRUE(emu.waitForOutput(QStringLiteral("verify: good"), 5000));
-    EXPECT_EQ(ReadAll(received), BuildTaskImage(readable));
-    EXPECT_EQ(ReadAll(ws.task), BuildTaskImage(readable));
-    EXPECT_EQ(ReadAll(copy), cut);
+    EXPECT_EQ(ReadFileBytes(received), BuildTaskImage(readable));
+    EXPECT_EQ(ReadFileBytes(ws.task), BuildTaskImage(readable));
+    EXPECT_EQ(ReadFileBytes(copy), cut);
     EXPECT_FALSE(QFileInfo::exists(copy + QStringLiteral("1"))) << "copied again";
 }
 
@@ -172,19 +168,19 @@ TEST(Ctl, InitWritesAnEmptyConfigurationOnlyWhereThereIsNone) {
     const QStringList args{QStringLiteral("init"), QStringLiteral("--dir"), dir.path()};
     CtlRun r = Ctl(args);
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(ReadAll(task), BuildTaskImage(ConfigTables{}));
+    EXPECT_EQ(ReadFileBytes(task), BuildTaskImage(ConfigTables{}));
 
     { QFile(task).resize(0); }
     r = Ctl(args);
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(ReadAll(task).size(), kTaskFileSize);
+    EXPECT_EQ(ReadFileBytes(task).size(), kTaskFileSize);
 
     ConfigTables edited;
     edited.MachineIp[5] = 99;
     ASSERT_TRUE(SaveTaskFile(edited, task).ok);
     r = Ctl(args);
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(ReadAll(task), BuildTaskImage(edited));
+    EXPECT_EQ(ReadFileBytes(task), BuildTaskImage(edited));
 }
 
 // Commands that write first remove what saves cut short by a kill left, and keep a whole save that
@@ -211,7 +207,7 @@ TEST(Ctl, CommandsThatWriteCleanUpAfterAKilledSave) {
         const bool writes = QByteArray(command) == "init";
         const QString kept = task + QStringLiteral(".recovered");
         EXPECT_EQ(r.err.contains(kept), writes) << r.err.toStdString();
-        EXPECT_EQ(ReadAll(kept), writes ? BuildTaskImage(newer) : QByteArray());
+        EXPECT_EQ(ReadFileBytes(kept), writes ? BuildTaskImage(newer) : QByteArray());
         EXPECT_NE(QFileInfo::exists(leftovers[0].path), writes);
         EXPECT_NE(QFileInfo::exists(leftovers[1].path), writes);
     }

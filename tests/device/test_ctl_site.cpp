@@ -1,6 +1,7 @@
 // m4500ctl's site work as the operator runs it: export, import back into another site, compare,
 // and the exit codes that scripts rely on.
 #include "config/taskfile.h"
+#include "support/bytes.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -32,11 +33,6 @@ CtlRun Ctl(const QStringList& args) {
     return r;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -66,15 +62,15 @@ TEST(CtlSite, ExportImportGivesTheSameBytesAndDiffTellsByItsExitCode) {
     CtlRun r = Ctl({QStringLiteral("export"), QStringLiteral("--dir"), site.path(),
                     QStringLiteral("-o"), json});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(Ctl({QStringLiteral("export"), task}).out, ReadAll(json));
+    EXPECT_EQ(Ctl({QStringLiteral("export"), task}).out, ReadFileBytes(json));
     r = Ctl({QStringLiteral("import"), json, QStringLiteral("--dir"), other.path()});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(ReadAll(TaskFilePath(other.path())), WildTaskFile());
+    EXPECT_EQ(ReadFileBytes(TaskFilePath(other.path())), WildTaskFile());
 
     r = Ctl({QStringLiteral("diff"), task, json});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
-    QByteArray edited = ReadAll(json);
+    QByteArray edited = ReadFileBytes(json);
     edited.replace("\"07:30\"", "\"08:00\"");
     WriteAll(json, edited);
     r = Ctl({QStringLiteral("diff"), task, json});
@@ -90,14 +86,14 @@ TEST(CtlSite, RefusedImportExits7AndLeavesTheTaskFile) {
     const QString json = site.filePath(QStringLiteral("site.json"));
     WriteAll(task, WildTaskFile());
     ASSERT_EQ(Ctl({QStringLiteral("export"), task, QStringLiteral("-o"), json}).code, 0);
-    QByteArray doc = ReadAll(json);
+    QByteArray doc = ReadFileBytes(json);
     doc.replace("\"07:30\"", "\"24:00\"");
     WriteAll(json, doc);
     const CtlRun r = Ctl({QStringLiteral("import"), json, QStringLiteral("--dir"), site.path()});
     EXPECT_EQ(r.code, 8);
     EXPECT_TRUE(r.err.contains(QStringLiteral("zone 3, task 5: hour 24:00 is not a time")))
         << r.err.toStdString();
-    EXPECT_EQ(ReadAll(task), WildTaskFile());
+    EXPECT_EQ(ReadFileBytes(task), WildTaskFile());
 }
 
 TEST(CtlSite, ReportIsOneHtmlFileAndHelpListsTheCommands) {
@@ -107,7 +103,7 @@ TEST(CtlSite, ReportIsOneHtmlFileAndHelpListsTheCommands) {
     const CtlRun r = Ctl({QStringLiteral("report"), QStringLiteral("--dir"), site.path(),
                           QStringLiteral("-o"), html});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(ReadAll(html).startsWith("<!DOCTYPE html>"));
+    EXPECT_TRUE(ReadFileBytes(html).startsWith("<!DOCTYPE html>"));
     EXPECT_EQ(Ctl({QStringLiteral("report"), site.filePath(QStringLiteral("absent"))}).code, 2);
     const QByteArray help = Ctl({QStringLiteral("--help")}).out;
     for (const char* word : {"export [--dir DIR | FILE]", "import IN.json", "diff A B",

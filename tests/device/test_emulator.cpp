@@ -1,6 +1,7 @@
 // The controller emulator, driven by hand from the PC's end of its pseudo-terminal: literal
 // request bytes in, literal reply bytes out.
 #include "device/protocol.h"
+#include "support/bytes.h"
 #include "support/emulator.h"
 #include "support/pty.h"
 
@@ -16,10 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray Hex(const char* text) {
-    return QByteArray::fromHex(QByteArray(text));
-}
 
 // The PC's end of the line, opened the way a serial port is: raw, no controlling terminal.
 class PcSide {

@@ -3,6 +3,8 @@
 // that records what the probe did.
 
 #include "serial/port_layer.h"
+#include "support/bytes.h"
+#include "util/hexconv.h"
 
 #include <gtest/gtest.h>
 #include <QByteArray>
@@ -21,18 +23,7 @@ class RecordingSelector : public PortSelector {
     QString current = QStringLiteral("untouched");
 };
 
-inline void WriteFileBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-}
-
-inline QByteArray ReadFileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // "05 AB " for the bytes 05 AB: the text a read hands up.
 inline QString ReceivedText(const QByteArray& bytes) {
-    return bytes.isEmpty() ? QString() : QString::fromLatin1(bytes.toHex(' ').toUpper() + ' ');
+    return bytes.isEmpty() ? QString() : HexBytes(bytes) + QLatin1Char(' ');
 }

@@ -43,7 +43,7 @@ class PortLayerTest : public ::testing::Test {
             const QString path = it != ports.end() ? it->second : dir.filePath("absent");
             lines += "COM" + QByteArray::number(n) + "=" + path.toUtf8() + "\r\n";
         }
-        WriteFileBytes(settings, lines);
+        ASSERT_TRUE(WriteFileBytes(settings, lines));
         backend = MakeQtSerialBackend(PortMap(settings));
         layer = std::make_unique<PortLayer>(*backend, clock);
     }
@@ -373,7 +373,8 @@ TEST_F(PortLayerTest, LineThatHangsUpIsClosedAndReadsAsSilence) {
 TEST(PortMapTest, NumbersMapOntoTheUsualDevicesUnlessTheSettingsFileSaysOtherwise) {
     QTemporaryDir dir;
     const QString settings = dir.filePath("system.ini");
-    WriteFileBytes(settings, "COM30=/dev/pts/77\r\nCOM12= /dev/serial/by-id/usb-x \r\n");
+    ASSERT_TRUE(
+        WriteFileBytes(settings, "COM30=/dev/pts/77\r\nCOM12= /dev/serial/by-id/usb-x \r\n"));
     const PortMap map(settings);
     const PortMap unmapped(dir.filePath("missing.ini"));
     const struct {

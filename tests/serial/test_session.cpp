@@ -212,7 +212,7 @@ TEST_F(SessionLogicTest, PortThatDoesNotOpenStillCountsAsOpen) {
 }
 
 TEST_F(SessionLogicTest, RememberedNumberBeyond16BitsIsNeverOpened) {
-    WriteFileBytes(process.SystemIniPath, "串口=70000\r\n");
+    ASSERT_TRUE(WriteFileBytes(process.SystemIniPath, "串口=70000\r\n"));
     RecordingSelector selector;
     form.Load([&]() -> PortSelector& { return selector; });
     EXPECT_EQ(selector.current, "70000");
@@ -233,7 +233,7 @@ TEST_F(SessionLogicTest, RememberedNumberBeyond16BitsIsNeverOpened) {
 TEST_F(SessionLogicTest, RememberedValueThatIsNoNumberGivesPortZero) {
     for (const QByteArray& file : {QByteArray("串口=\r\n"), QByteArray("串口=COM3\r\n"),
                                    QByteArray("串口=99999999999\r\n"), QByteArray("串口3\r\n")}) {
-        WriteFileBytes(process.SystemIniPath, file);
+        ASSERT_TRUE(WriteFileBytes(process.SystemIniPath, file));
         RecordingSelector selector;
         form.PortNumber = 9;
         form.Load([&]() -> PortSelector& { return selector; });
@@ -312,7 +312,7 @@ class SessionPtyTest : public ::testing::Test {
 };
 
 TEST_F(SessionPtyTest, RememberedPortThatIsAbsentIsShownButNotListed) {
-    WriteFileBytes(process.SystemIniPath, "串口=3\r\n" + Mapping());
+    ASSERT_TRUE(WriteFileBytes(process.SystemIniPath, "串口=3\r\n" + Mapping()));
     Start(process.SystemIniPath);
     EXPECT_EQ(selector.items, QStringList({"1", "4"}));
     EXPECT_EQ(selector.current, "3");
@@ -321,7 +321,7 @@ TEST_F(SessionPtyTest, RememberedPortThatIsAbsentIsShownButNotListed) {
 
 TEST_F(SessionPtyTest, NoSettingsFileGivesPortZeroAndCreatesNoFile) {
     const QString mapFile = dir.filePath("ports.ini");
-    WriteFileBytes(mapFile, Mapping());
+    ASSERT_TRUE(WriteFileBytes(mapFile, Mapping()));
     Start(mapFile);
     EXPECT_EQ(selector.items, QStringList({"1", "4"}));
     EXPECT_EQ(selector.current, "0");
@@ -331,7 +331,7 @@ TEST_F(SessionPtyTest, NoSettingsFileGivesPortZeroAndCreatesNoFile) {
 
 TEST_F(SessionPtyTest, PickingAPortRemembersItAndLeavesTheOpenPortAlone) {
     const QByteArray mapping = Mapping();
-    WriteFileBytes(process.SystemIniPath, mapping + "串口=3\r\nX=1");
+    ASSERT_TRUE(WriteFileBytes(process.SystemIniPath, mapping + "串口=3\r\nX=1"));
     Start(process.SystemIniPath);
     int32_t uart = 1;
     selector.current = "1";
@@ -360,7 +360,7 @@ TEST_F(SessionPtyTest, PickingAPortRemembersItAndLeavesTheOpenPortAlone) {
 }
 
 TEST_F(SessionPtyTest, TimerPollsEveryTenMillisecondsWhileOpen) {
-    WriteFileBytes(process.SystemIniPath, Mapping() + "串口=1\r\n");
+    ASSERT_TRUE(WriteFileBytes(process.SystemIniPath, Mapping() + "串口=1\r\n"));
     Start(process.SystemIniPath);
     form->Fun_强制打开串口();
     EXPECT_EQ(form->Timer串口接收.interval(), 10);
@@ -381,7 +381,7 @@ TEST_F(SessionPtyTest, TimerPollsEveryTenMillisecondsWhileOpen) {
 }
 
 TEST_F(SessionPtyTest, TransferCycleOpensPollsAndReleasesThePort) {
-    WriteFileBytes(process.SystemIniPath, Mapping() + "串口=4\r\n");
+    ASSERT_TRUE(WriteFileBytes(process.SystemIniPath, Mapping() + "串口=4\r\n"));
     Start(process.SystemIniPath);
     form->Fun_强制打开串口();
     ASSERT_GT(port->PortHandle, 0);

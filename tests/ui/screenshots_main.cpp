@@ -137,7 +137,7 @@ int main(int argc, char** argv) {
     WritePortSetting(ini, 1, emu.devicePath());
     ConfigTables demo;
     FillDemo(demo);
-    WriteBytes(TaskFilePath(dir.path()), BuildTaskImage(demo));
+    WriteFileBytes(TaskFilePath(dir.path()), BuildTaskImage(demo));
     {
         QFile f(ini);
         f.open(QIODevice::Append);

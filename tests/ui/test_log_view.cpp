@@ -67,7 +67,7 @@ TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
         EXPECT_EQ(w.logText(), expected);  // kept until the next download
     }
     EXPECT_EQ(e.rig->process.ExitRequested, kFalse);
-    EXPECT_EQ(ReadBytes(e.rig->taskFile()), BuildTaskImage(e.rig->config));
+    EXPECT_EQ(ReadFileBytes(e.rig->taskFile()), BuildTaskImage(e.rig->config));
 }
 
 TEST(LogView, DownloadWhileATransferRunsLeavesEverythingAlone) {

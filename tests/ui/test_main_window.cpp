@@ -75,14 +75,14 @@ TEST(MainWindowLoad, DamagedTaskFileNamesTheKeptCopy) {
     WindowRig rig;
     QByteArray damaged(kTaskFileSize, '\0');
     damaged[0] = 0x18;
-    ASSERT_TRUE(WriteBytes(rig.taskFile(), damaged));
+    ASSERT_TRUE(WriteFileBytes(rig.taskFile(), damaged));
     rig.load();
     ASSERT_EQ(rig.messages.shown.size(), 1);
     const QStringList lines = rig.messages.shown[0].split('\n');
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], QStringLiteral("文件错误！"));
     const QString kept = lines[1].mid(lines[1].indexOf(QStringLiteral("：")) + 1);
-    EXPECT_EQ(ReadBytes(QDir::fromNativeSeparators(kept)), damaged) << lines[1].toStdString();
+    EXPECT_EQ(ReadFileBytes(QDir::fromNativeSeparators(kept)), damaged) << lines[1].toStdString();
 }
 
 // A file cut short passes the header check: what it holds is loaded, and the box says that the
@@ -93,14 +93,14 @@ TEST(MainWindowLoad, TaskFileCutShortIsLoadedAndKept) {
     c.MachineIp[1] = 7;
     c.ZoneRemark[1] = QStringLiteral("大厅");
     const QByteArray cut = BuildTaskImage(c).left(13737);  // the zone remarks are missing
-    ASSERT_TRUE(WriteBytes(rig.taskFile(), cut));
+    ASSERT_TRUE(WriteFileBytes(rig.taskFile(), cut));
     rig.load();
     ASSERT_EQ(rig.messages.shown.size(), 1);
     const QStringList lines = rig.messages.shown[0].split('\n');
     ASSERT_EQ(lines.size(), 2);
     EXPECT_NE(lines[0], QStringLiteral("文件错误！"));
     const QString kept = lines[1].mid(lines[1].indexOf(QStringLiteral("：")) + 1);
-    EXPECT_EQ(ReadBytes(QDir::fromNativeSeparators(kept)), cut) << lines[1].toStdString();
+    EXPECT_EQ(ReadFileBytes(QDir::fromNativeSeparators(kept)), cut) << lines[1].toStdString();
     EXPECT_EQ(rig.config.MachineIp[1], 7);
     EXPECT_EQ(rig.config.ZoneRemark[1], QString());
 }
@@ -110,10 +110,10 @@ TEST(MainWindowLoad, DamagedTaskFileThatCannotBeKeptIsSaidSo) {
     WindowRig rig;
     QByteArray damaged(kTaskFileSize, '\0');
     damaged[0] = 0x18;
-    ASSERT_TRUE(WriteBytes(rig.taskFile(), damaged));
+    ASSERT_TRUE(WriteFileBytes(rig.taskFile(), damaged));
     for (int i = 0; i < 1000; ++i) {  // every name for a kept copy is taken
-        ASSERT_TRUE(WriteBytes(rig.taskFile() + ".bad" + (i ? QString::number(i) : QString()),
-                               QByteArray("x")));
+        ASSERT_TRUE(WriteFileBytes(rig.taskFile() + ".bad" + (i ? QString::number(i) : QString()),
+                                   QByteArray("x")));
     }
     rig.load();
     ASSERT_EQ(rig.messages.shown.size(), 1);
@@ -132,7 +132,7 @@ TEST(MainWindowLoad, CaptionsComeFromTheTaskFile) {
     c.ZoneRemark[1] = QStringLiteral("[1]\r\n走廊");
     c.ZoneRemark[2] = QStringLiteral("A&B");
     c.TaskRemark[10] = QStringLiteral("走廊");
-    ASSERT_TRUE(WriteBytes(rig.taskFile(), BuildTaskImage(c)));
+    ASSERT_TRUE(WriteFileBytes(rig.taskFile(), BuildTaskImage(c)));
     Form主窗体& w = rig.load();
     EXPECT_TRUE(rig.messages.shown.isEmpty());
     // The loaded remarks carry U+0000 up to 20 characters; only the text before them shows.
@@ -413,7 +413,7 @@ TEST(ChoiceLists, TypedCharactersChangeNothing) {
 // a list that has the focus turns.
 TEST(ChoiceLists, WheelTurnsOnlyTheFocusedList) {
     WindowRig rig(std::make_unique<ListedPortsBackend>(QSet<int32_t>{2, 5}));
-    ASSERT_TRUE(WriteBytes(rig.process.SystemIniPath, "\xE4\xB8\xB2\xE5\x8F\xA3=2\r\n"));
+    ASSERT_TRUE(WriteFileBytes(rig.process.SystemIniPath, "\xE4\xB8\xB2\xE5\x8F\xA3=2\r\n"));
     rig.config.MachineIp[1] = 10;
     rig.app.BringUp();
     Form主窗体& w = *rig.window;
@@ -440,7 +440,7 @@ TEST(ChoiceLists, WheelTurnsOnlyTheFocusedList) {
     }
     EXPECT_EQ(rig.config.MachineIp[1], 11);
     EXPECT_EQ(rig.session.PortNumber, 5);
-    EXPECT_TRUE(ReadBytes(rig.process.SystemIniPath).contains("\xE4\xB8\xB2\xE5\x8F\xA3=5"));
+    EXPECT_TRUE(ReadFileBytes(rig.process.SystemIniPath).contains("\xE4\xB8\xB2\xE5\x8F\xA3=5"));
 }
 
 TEST(ChoiceLists, ValueBeyondTheListIsShownAndKept) {
@@ -483,7 +483,7 @@ TEST(Remarks, FullBoxTakesAKeyAndTheFileKeepsTwentyUnits) {
     ConfigTables c;
     c.ZoneRemark[1] = c.TaskRemark[1] = "ABCDEFGHIJKLMNOPQRST";
     c.ZoneRemark[2] = c.TaskRemark[2] = QString(20, QChar(0x8D70));  // 走
-    ASSERT_TRUE(WriteBytes(rig.taskFile(), BuildTaskImage(c)));
+    ASSERT_TRUE(WriteFileBytes(rig.taskFile(), BuildTaskImage(c)));
     Form主窗体& w = rig.load();
     const struct {
         QLineEdit* box;
@@ -581,7 +581,7 @@ TEST(WindowCommands, SaveWritesTheTaskFileOrSaysWhyNot) {
     rig.messages.shown.clear();
     rig.config.MachineIp[1] = 5;
     w.findChild<QPushButton*>(QStringLiteral("Command保存"))->click();
-    EXPECT_EQ(ReadBytes(rig.taskFile()), BuildTaskImage(rig.config));
+    EXPECT_EQ(ReadFileBytes(rig.taskFile()), BuildTaskImage(rig.config));
     EXPECT_TRUE(rig.messages.shown.isEmpty());
 
     WindowRig broken(std::make_unique<ListedPortsBackend>(), rig.appDir + "/missing/dir");
@@ -604,7 +604,7 @@ TEST(WindowCommands, ClosingRequestsTheExit) {
 
 TEST(PortList, EntriesTellTheirDeviceAndAPickIsRemembered) {
     WindowRig rig(std::make_unique<ListedPortsBackend>(QSet<int32_t>{2, 5}));
-    ASSERT_TRUE(WriteBytes(rig.process.SystemIniPath, "COM5=/dev/m45-demo\r\n"));
+    ASSERT_TRUE(WriteFileBytes(rig.process.SystemIniPath, "COM5=/dev/m45-demo\r\n"));
     rig.app.BringUp();
     Form主窗体& w = *rig.window;
     QComboBox* list = w.Combo串口;
@@ -614,5 +614,5 @@ TEST(PortList, EntriesTellTheirDeviceAndAPickIsRemembered) {
     EXPECT_TRUE(list->toolTip().contains("/dev/m45-demo"));
     QTest::keyClick(list, Qt::Key_Down);  // the operator moves to "5"
     EXPECT_EQ(rig.session.PortNumber, 5);
-    EXPECT_TRUE(ReadBytes(rig.process.SystemIniPath).contains("\xE4\xB8\xB2\xE5\x8F\xA3=5"));
+    EXPECT_TRUE(ReadFileBytes(rig.process.SystemIniPath).contains("\xE4\xB8\xB2\xE5\x8F\xA3=5"));
 }

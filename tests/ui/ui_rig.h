@@ -9,6 +9,7 @@
 #include "serial/port_layer.h"
 #include "serial/qt_backend.h"
 #include "serial/session.h"
+#include "support/bytes.h"
 #include "support/virtual_line.h"
 #include "ui/main_window.h"
 #include "ui/operator_messages.h"
@@ -53,17 +54,6 @@ struct ListedPortsBackend : SerialBackend {
     int32_t write(int32_t, const uint8_t*, int32_t n) override { return n; }
     QSet<int32_t> present;
 };
-
-inline bool WriteBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
-
-inline QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The parts of one process, built by the application's own start-up code, on real files in a
 // temporary directory (or `dir`) and with the message boxes recorded. The line and the clock are

@@ -1,6 +1,7 @@
 // Saving as an operator who may write the files but not create new ones in their folder (a
 // shared install folder, a site folder on a server). Run as the unprivileged user: root would
 // pass every check and hide the fault.
+#include "support/bytes.h"
 #include "support/unprivileged.h"
 #include "util/keyvalue.h"
 #include "util/savefile.h"
@@ -11,17 +12,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
 
 constexpr auto kReadable = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                            QFile::ReadOther | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
@@ -34,9 +24,9 @@ TEST(SaveInPlace, FolderThatRefusesNewFilesStillTakesItsFiles) {
     const QString task = site + QStringLiteral("/TASK.M45");
     const QString ini = site + QStringLiteral("/system.ini");
     const QString locked = site + QStringLiteral("/locked.M45");
-    Write(task, "old");
-    Write(ini, "串口=1\r\n");
-    Write(locked, "keep");
+    ASSERT_TRUE(WriteFileBytes(task, "old"));
+    ASSERT_TRUE(WriteFileBytes(ini, "串口=1\r\n"));
+    ASSERT_TRUE(WriteFileBytes(locked, "keep"));
     ASSERT_TRUE(GiveToUnprivileged(task) && GiveToUnprivileged(ini));
     ASSERT_TRUE(QFile::setPermissions(locked, QFile::ReadOwner | QFile::ReadOther));
     // Root's folder refuses "nobody" new files; for anyone else it is made read-only.
@@ -59,9 +49,9 @@ TEST(SaveInPlace, FolderThatRefusesNewFilesStillTakesItsFiles) {
     QFile::setPermissions(site, kReadable);
 
     EXPECT_EQ(rc, 0);
-    EXPECT_EQ(Read(task), QByteArray("new bytes"));
-    EXPECT_EQ(Read(ini), QByteArray("串口=3\r\n"));
-    EXPECT_EQ(Read(locked), QByteArray("keep"));
+    EXPECT_EQ(ReadFileBytes(task), QByteArray("new bytes"));
+    EXPECT_EQ(ReadFileBytes(ini), QByteArray("串口=3\r\n"));
+    EXPECT_EQ(ReadFileBytes(locked), QByteArray("keep"));
     QStringList left = QDir(site).entryList(QDir::Files | QDir::Hidden);  // no temporary file
     left.sort();
     EXPECT_EQ(left, (QStringList{QStringLiteral("TASK.M45"), QStringLiteral("locked.M45"),
