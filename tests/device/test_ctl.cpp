@@ -4,6 +4,7 @@
 #include "ctl.h"
 #include "device/serial_stack.h"
 #include "support/bytes.h"
+#include "support/ctl_run.h"
 #include "support/emulator.h"
 #include "support/virtual_line.h"
 #include "util/keyvalue.h"
@@ -18,28 +19,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-struct CtlRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-CtlRun Ctl(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(M45_BIN_DIR "/m4500ctl"), args);
-    CtlRun r;
-    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("m4500ctl did not finish");
-        return r;
-    }
-    r.code = p.exitCode();
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 // A working directory whose port 7 (the remembered one) is `device`.
 struct Workspace {

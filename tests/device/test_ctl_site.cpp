@@ -2,6 +2,7 @@
 // and the exit codes that scripts rely on.
 #include "config/taskfile.h"
 #include "support/bytes.h"
+#include "support/ctl_run.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -10,28 +11,6 @@
 #include <QTemporaryDir>
 
 namespace {
-
-struct CtlRun {
-    int code = -1;
-    QByteArray out;
-    QString err;
-};
-
-CtlRun Ctl(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(M45_BIN_DIR "/m4500ctl"), args);
-    CtlRun r;
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("m4500ctl did not finish");
-        return r;
-    }
-    r.code = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 void WriteAll(const QString& path, const QByteArray& bytes) {
     QFile f(path);
@@ -62,20 +41,20 @@ TEST(CtlSite, ExportImportGivesTheSameBytesAndDiffTellsByItsExitCode) {
     CtlRun r = Ctl({QStringLiteral("export"), QStringLiteral("--dir"), site.path(),
                     QStringLiteral("-o"), json});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_EQ(Ctl({QStringLiteral("export"), task}).out, ReadFileBytes(json));
+    EXPECT_EQ(Ctl({QStringLiteral("export"), task}).bytes, ReadFileBytes(json));
     r = Ctl({QStringLiteral("import"), json, QStringLiteral("--dir"), other.path()});
     ASSERT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_EQ(ReadFileBytes(TaskFilePath(other.path())), WildTaskFile());
 
     r = Ctl({QStringLiteral("diff"), task, json});
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.bytes.isEmpty());
     QByteArray edited = ReadFileBytes(json);
     edited.replace("\"07:30\"", "\"08:00\"");
     WriteAll(json, edited);
     r = Ctl({QStringLiteral("diff"), task, json});
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.out, "zone 3 task 5: 07:30 scene 2 -> 08:00 scene 2\n");
+    EXPECT_EQ(r.bytes, "zone 3 task 5: 07:30 scene 2 -> 08:00 scene 2\n");
     EXPECT_EQ(Ctl({QStringLiteral("diff"), task, site.filePath(QStringLiteral("absent"))}).code, 2);
     EXPECT_EQ(Ctl({QStringLiteral("diff"), task}).code, 2);
 }
@@ -105,7 +84,7 @@ TEST(CtlSite, ReportIsOneHtmlFileAndHelpListsTheCommands) {
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
     EXPECT_TRUE(ReadFileBytes(html).startsWith("<!DOCTYPE html>"));
     EXPECT_EQ(Ctl({QStringLiteral("report"), site.filePath(QStringLiteral("absent"))}).code, 2);
-    const QByteArray help = Ctl({QStringLiteral("--help")}).out;
+    const QByteArray help = Ctl({QStringLiteral("--help")}).bytes;
     for (const char* word : {"export [--dir DIR | FILE]", "import IN.json", "diff A B",
                              "report [--dir DIR | FILE]", "Exit codes of diff"}) {
         EXPECT_TRUE(help.contains(word)) << word;
