@@ -11,7 +11,8 @@
 
 // The scheduler's state; plain so tests can drive passes.
 struct MainLoopState {
-    int32_t NowMs = 0;
+    int32_t NowMs = 0;  // the clock as read in this pass
+    // When each hook last fired.
     int32_t LastTick1 = 0;
     int32_t LastTick10 = 0;
     int32_t LastTick50 = 0;
@@ -22,10 +23,11 @@ struct MainLoopState {
     int32_t ExitCountdown = 0;  // passes since the exit sequence began; 0 = not begun
 };
 
-inline constexpr int kExitPasses = 50;
+inline constexpr int kExitPasses = 50;  // the process ends in the 50th pass of the exit
 
-// The periodic hooks. They carry no work; each is an extension point. An empty function is a
-// hook without work: it still "fires" on its period, but the loop need not wake up for it.
+// The periodic hooks Tick1ms .. Tick1000ms (every 1, 10, ... 1000 ms). They carry no work; each is
+// an extension point. An empty function is a hook without work: it still "fires" on its period, but
+// the loop need not wake up for it.
 struct TickHooks {
     std::function<void()> Tick1ms, Tick10ms, Tick50ms, Tick100ms, Tick250ms, Tick500ms, Tick1000ms;
 };
@@ -51,4 +53,4 @@ int32_t MsUntilNextHook(const MainLoopState& s, const TickHooks& hooks, int32_t 
 void RunTicks(MainLoopState& s, const TickHooks& hooks);
 
 // One pass, in the order: pump, timer resolution, clock, pump, hooks, pump, exit step.
-void MainLoopPass(MainLoopState& s, ProcessState& process, MainLoopEnv& env);
+void MainLoopPass(MainLoopState& s, ProcessState& process, MainLoopEnv& env);  // one pass

@@ -1,8 +1,8 @@
 #pragma once
-// The configuration the operator edits: 32 zones, 18 task slots shared by all zones, 64 machines.
-// One instance per process, handed to the task file, the main window and the transfers.
-// Index 0 of every dimension exists but is never shown or saved (MachineIp(0) is the address
-// edited while no machine button has been pressed).
+// The configuration tables (configuration model) the operator edits: 32 zones, 18 task slots
+// shared by all zones, 64 machines. One instance per process, handed to the task file, the main
+// window and the transfers. Index 0 of every dimension exists but is never shown or saved
+// (MachineIp(0) is the address edited while no machine button has been pressed).
 
 #include <QString>
 #include <array>

@@ -1,6 +1,7 @@
 #pragma once
-// The task file "TASK.M45": a fixed 15742-byte image of the configuration that is also the
-// controller's parameter image. Every byte is placed explicitly, most significant byte first.
+// M_项目使用 (project data module): the task file "TASK.M45", a fixed 15742-byte image of the
+// configuration that is also the controller's parameter image. Every byte is placed explicitly,
+// most significant byte first.
 
 #include "config/config.h"
 #include "util/savefile.h"
@@ -18,16 +19,16 @@ QString TaskFilePath(const QString& appDir);
 
 // Buffer operations shared by the writer and the reader. They never touch memory outside
 // `buf`: a write past its end is dropped and a read past its end gives 0 (the cursor still moves).
-void PutByte(uint8_t value, std::vector<uint8_t>& buf, int32_t& cursor);
-void PutLong32At(int32_t value, std::vector<uint8_t>& buf, int32_t position);
-uint8_t GetByte(const std::vector<uint8_t>& buf, int32_t& cursor);
-int32_t GetLong32At(const std::vector<uint8_t>& buf, int32_t position);
+void PutByte(uint8_t value, std::vector<uint8_t>& buf, int32_t& cursor);       // byte at cursor, +1
+void PutLong32At(int32_t value, std::vector<uint8_t>& buf, int32_t position);  // 4 bytes, MSB first
+uint8_t GetByte(const std::vector<uint8_t>& buf, int32_t& cursor);             // byte at cursor, +1
+int32_t GetLong32At(const std::vector<uint8_t>& buf, int32_t position);        // 4 bytes, MSB first
 
 // The 15742 bytes that SaveTaskFile writes for `config`.
 QByteArray BuildTaskImage(const ConfigTables& config);
 
-// Writes the image atomically (temporary file in the same directory, then replace): an
-// interrupted save leaves the previous file intact.
+// SaveTaskFile: save the configuration. Writes the image atomically (temporary file in the same
+// directory, then replace): an interrupted save leaves the previous file intact.
 FileResult SaveTaskFile(const ConfigTables& config, const QString& path);
 
 enum class LoadStatus { Loaded, HeaderMismatch };
@@ -43,10 +44,10 @@ struct LoadResult {
     // set, the damaged file is still the only copy and the next save overwrites it.
     QString keepError;
 };
-// Fills the tables from the file. A missing file is created empty and reported as a header
-// mismatch; a bad non-empty file, or one that loads but is irregular, is first kept beside it
-// under another name, so the next save cannot destroy it. The caller shows "文件错误！" on
-// HeaderMismatch and names the copy.
+// LoadTaskFile: load the configuration. Fills the tables from the file. A missing file is created
+// empty and reported as a header mismatch; a bad non-empty file, or one that loads but is
+// irregular, is first kept beside it under another name, so the next save cannot destroy it. The
+// caller shows "文件错误！" on HeaderMismatch and names the copy.
 LoadResult LoadTaskFile(ConfigTables& config, const QString& path);
 // The reader proper, on bytes already in memory (at most 65537 are used). Bounded for any input.
 LoadStatus LoadTaskImage(ConfigTables& config, const QByteArray& bytes);

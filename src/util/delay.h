@@ -1,5 +1,5 @@
 #pragma once
-// The millisecond clock and the delay that every timed wait uses.
+// MZ_alluse (general utilities): the millisecond clock and the delay that every timed wait uses.
 
 #include <cstdint>
 

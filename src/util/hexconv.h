@@ -1,6 +1,6 @@
 #pragma once
-// Conversions between numbers, bytes and hexadecimal text ("&H" + upper-case digits), used to
-// build the task file and the device frames.
+// MZ_alluse (general utilities): conversions between numbers, bytes and hexadecimal text ("&H"
+// followed by upper-case digits), used to build the task file and the device frames.
 
 #include <QString>
 #include <QStringView>
@@ -12,7 +12,7 @@ QString Fun_TextToHex(const QString& text);
 QString Fun_HexToText(const QString& hex);
 // Prepends `fill` (width - length) times when positive; updates and returns `text`.
 QString& Fun_PadLeft(QString& text, int16_t width, const QString& fill);
-QString& Fun_PadLeftZero(QString& text, int16_t width);
+QString& Fun_PadLeftZero(QString& text, int16_t width);  // Fun_PadLeft with the fill "0"
 // "&H" + high (selector 1) or low (selector 2) byte of the value's low 16 bits; "" otherwise.
 QString Fun_ByteOfWord(int64_t value, int selector);
 // "&H" + byte `selector` (1 = most significant .. 4) of the value's 32-bit two's complement.

@@ -1,14 +1,15 @@
 #pragma once
-// key=value text files in the platform's 8-bit code page, lines ended CR LF. Keys are compared
-// as bytes in that code page; lines that are not rewritten keep their bytes, whatever they are.
-// A UTF-8 byte-order mark before the first line (an editor's) is not part of that line's key.
+// MZ_alluse (general utilities): key=value text files in the platform's 8-bit code page, lines
+// ended CR LF. Keys are compared as bytes in that code page; lines that are not rewritten keep
+// their bytes, whatever they are. A UTF-8 byte-order mark before the first line (an editor's) is
+// not part of that line's key.
 
 #include <QString>
 
-// The value of the last line "key=value"; "" when the file or the key is missing.
+// ReadKeyValue: the value of the last line "key=value"; "" when the file or the key is missing.
 QString ReadKeyValue(const QString& path, const QString& key);
 #include "util/savefile.h"
 
-// Replaces every line that starts with `key` by key=value (or appends it) and rewrites the file.
-// Not ok, with the reason, when the file cannot be read or written.
+// WriteKeyValue: replaces every line that starts with `key` by key=value (or appends it) and
+// rewrites the file. Not ok, with the reason, when the file cannot be read or written.
 FileResult WriteKeyValue(const QString& path, const QString& key, const QString& value);

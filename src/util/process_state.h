@@ -1,5 +1,5 @@
 #pragma once
-// Process-wide flags and the settings path, created once by start-up and handed to the
+// M_00_main's process-wide flags and the settings path, created once by start-up and handed to the
 // serial session, the transfers and the main window. Tests make their own instance.
 
 #include <QString>
