@@ -134,9 +134,8 @@ class Form主窗体 : public QWidget, private LogSink, private TransferUi {
     bool centred_ = false;
 };
 
-// A remark as shown: up to its first U+0000.
-QString VisibleRemark(const QString& remark);
-// The tooltips of zone button z and task button t: the whole remark as shown ("" = none).
+// The tooltips of zone button z and task button t: the whole remark as shown ("" = none); the
+// zone's also lists its programmed tasks in time order (time, scene, task remark).
 QString ZoneToolTip(const ConfigTables& config, int32_t z);
 QString TaskToolTip(const ConfigTables& config, int32_t t);
 // A caption as a button draws it: CR LF (or a lone CR) breaks the line, "&" is literal.

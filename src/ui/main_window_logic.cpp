@@ -4,6 +4,8 @@
 
 #include "ui/main_window.h"
 
+#include "config/zone_day.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -29,7 +31,7 @@ bool ValidMachine(int32_t m) {
 
 // A remark as a tooltip shows it: the text as shown, its line breaks as the caption's.
 QString RemarkToolTip(const QString& remark) {
-    QString text = VisibleRemark(remark);
+    QString text = ShownRemark(remark);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
@@ -37,13 +39,27 @@ QString RemarkToolTip(const QString& remark) {
 
 }  // namespace
 
-QString VisibleRemark(const QString& remark) {
-    const qsizetype end = remark.indexOf(QChar(0));
-    return end < 0 ? remark : remark.left(end);
-}
-
+// The zone's remark, then its day: one line per programmed task in time order, with the time,
+// the scene and the task's remark, so the operator sees the day without opening 18 tasks.
 QString ZoneToolTip(const ConfigTables& config, int32_t z) {
-    return ValidZone(z) ? RemarkToolTip(config.ZoneRemark[z]) : QString();
+    if (!ValidZone(z)) {
+        return QString();
+    }
+    QStringList lines;
+    if (const QString remark = RemarkToolTip(config.ZoneRemark[z]); !remark.isEmpty()) {
+        lines << remark;
+    }
+    for (const ZoneDayEntry& task : ZoneDay(config, z)) {
+        QString line = QStringLiteral("%1:%2  场景 %3")
+                           .arg(task.hour, 2, 10, QLatin1Char('0'))
+                           .arg(task.minute, 2, 10, QLatin1Char('0'))
+                           .arg(task.scene, 2, 10, QLatin1Char('0'));
+        if (const QString remark = RemarkToolTip(task.remark); !remark.isEmpty()) {
+            line += QStringLiteral("  ") + remark.simplified();
+        }
+        lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString TaskToolTip(const ConfigTables& config, int32_t t) {
@@ -233,7 +249,7 @@ void Form主窗体::Command机器IP_MouseDown(int32_t index, int button) {
 // buttons, and an unchanged text box keeps its cursor where the operator is typing.
 
 void Form主窗体::SetCaption(QPushButton* button, const QString& caption) {
-    const QString text = ButtonCaptionText(VisibleRemark(caption));
+    const QString text = ButtonCaptionText(ShownRemark(caption));
     if (button->text() != text) {
         button->setText(text);
     }
@@ -271,7 +287,7 @@ void Form主窗体::SetBold(QPushButton* button, bool bold) {
 }
 
 void Form主窗体::SetBoxText(QLineEdit* box, const QString& text) {
-    const QString shown = VisibleRemark(text);
+    const QString shown = ShownRemark(text);
     if (box->text() != shown) {
         box->setText(shown);
         box->setCursorPosition(0);  // a remark wider than the box shows from its start

@@ -158,3 +158,29 @@ TEST(GridButtons, ToolTipsTellTheWholeRemark) {
         EXPECT_EQ(ShownToolTip(row.button), row.shown) << row.button->objectName().toStdString();
     }
 }
+
+// A zone's tooltip lists its day: the programmed tasks (hour, minute and scene all set) in time
+// order with their task remarks; a task with a part unset is not part of the day.
+TEST(GridButtons, ZoneToolTipListsTheProgrammedTasksInTimeOrder) {
+    WindowRig rig;
+    Form主窗体& w = rig.load();
+    ConfigTables& c = rig.config;
+    c.ZoneRemark[6] = QStringLiteral("大厅");
+    auto program = [&c](int slot, int hour, int minute, int scene) {
+        c.TaskHour[6][slot] = uint8_t(hour + 1);
+        c.TaskMinute[6][slot] = uint8_t(minute + 1);
+        c.TaskScene[6][slot] = uint8_t(scene);
+    };
+    program(3, 18, 0, 2);
+    program(1, 7, 30, 5);
+    program(2, 12, 0, 0);  // no scene: not programmed
+    c.TaskRemark[1] = QStringLiteral("开灯");
+    c.TaskRemark[3] = QStringLiteral("关灯");
+    w.Command区域_Click(6);
+    EXPECT_EQ(ShownToolTip(w.Command区域(6)),
+              QStringLiteral("大厅\n07:30  场景 05  开灯\n18:00  场景 02  关灯"));
+    c.ZoneRemark[6].clear();
+    w.Command区域_Click(6);
+    EXPECT_EQ(ShownToolTip(w.Command区域(6)),
+              QStringLiteral("07:30  场景 05  开灯\n18:00  场景 02  关灯"));
+}
