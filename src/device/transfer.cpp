@@ -110,6 +110,10 @@ void SendBlocks(TransferContext& ctx, const QByteArray& image, DownloadResult& r
             return;
         }
         ++result.acknowledged;
+        if (ctx.progress != nullptr) {
+            ctx.progress->blockAcknowledged(result.acknowledged, result.blocks,
+                                            ctx.clock.timeGetTime() - ctx.startedMs);
+        }
         Fun_LogLine(ctx, QStringLiteral("-"), false);
         if (ctx.process.ExitRequested == kTrue) {
             result.outcome = DownloadOutcome::Aborted;
@@ -122,13 +126,14 @@ void SendBlocks(TransferContext& ctx, const QByteArray& image, DownloadResult& r
 }
 
 // The verify request repeats the last block's payload, still in TxBuff.
-DownloadOutcome Verify(TransferContext& ctx, int32_t lastBlock) {
+DownloadOutcome Verify(TransferContext& ctx, int32_t lastBlock, DownloadResult& result) {
     Fun_LogLine(ctx, QString(), true);
     Fun_LogLine(ctx, QStringLiteral("校验中..."), true);
     // Only a verify reply of this download may say good: a verdict left by an earlier download
     // must not turn a plain acknowledgement of the verify into a success.
     ctx.proto.FlagVerifyOk = kFalse;
-    if (SendAndWait(ctx, kCmdVerify, lastBlock + 2) && ctx.proto.FlagVerifyOk == kTrue) {
+    result.verifyAnswered = SendAndWait(ctx, kCmdVerify, lastBlock + 2);
+    if (result.verifyAnswered && ctx.proto.FlagVerifyOk == kTrue) {
         Fun_LogLine(ctx, QStringLiteral("校验成功"), false);
         Fun_LogLine(ctx, QStringLiteral(">>下载成功"), true);
         return DownloadOutcome::Success;
@@ -150,6 +155,9 @@ DownloadResult SendFile(TransferContext& ctx, const QString& path) {
         return result;
     }
     result.blocks = BlockCount(image.size());
+    if (ctx.progress != nullptr) {
+        ctx.progress->downloadStarted(result.blocks);
+    }
     if (!SendRequest(ctx, image)) {
         Fun_LogLine(ctx, QStringLiteral(">>握手失败"), true);
         result.outcome = DownloadOutcome::NoHandshake;
@@ -159,7 +167,7 @@ DownloadResult SendFile(TransferContext& ctx, const QString& path) {
     SendBlocks(ctx, image, result);
     if (result.outcome == DownloadOutcome::Success) {
         const int32_t lastBlock = int32_t(image.size()) - (result.blocks - 1) * kBlockSize;
-        result.outcome = Verify(ctx, lastBlock);
+        result.outcome = Verify(ctx, lastBlock, result);
     }
     return result;
 }
@@ -174,10 +182,29 @@ void Fun_LogLine(TransferContext& ctx, const QString& text, bool newLine) {
     ctx.clock.PumpEvents();
 }
 
-DownloadResult Fun_DownloadParams(TransferContext& ctx) {
+namespace {
+
+// A download from its start to its closed port, timed, and reported to the progress view.
+template <typename Body>
+DownloadResult TimedDownload(TransferContext& ctx, Body body) {
     DownloadResult busy;
     busy.outcome = DownloadOutcome::Busy;
-    return OnOpenPort(ctx, busy, [&ctx] {
+    if (ctx.busy) {
+        return busy;  // the running download's view stays as it is
+    }
+    ctx.startedMs = ctx.clock.timeGetTime();
+    DownloadResult result = OnOpenPort(ctx, busy, body);
+    result.elapsedMs = ctx.clock.timeGetTime() - ctx.startedMs;
+    if (ctx.progress != nullptr) {
+        ctx.progress->downloadFinished(result);
+    }
+    return result;
+}
+
+}  // namespace
+
+DownloadResult Fun_DownloadParams(TransferContext& ctx) {
+    return TimedDownload(ctx, [&ctx] {
         // What is sent must be what the window shows: when the save fails, the file on disk is
         // stale (or absent), so the download stops here instead of sending it.
         const FileResult saved = SaveTaskFile(ctx.config, ctx.taskFilePath);
@@ -194,9 +221,7 @@ DownloadResult Fun_DownloadParams(TransferContext& ctx) {
 }
 
 DownloadResult Fun_DownloadFile(TransferContext& ctx, const QString& path) {
-    DownloadResult busy;
-    busy.outcome = DownloadOutcome::Busy;
-    return OnOpenPort(ctx, busy, [&ctx, &path] { return SendFile(ctx, path); });
+    return TimedDownload(ctx, [&ctx, &path] { return SendFile(ctx, path); });
 }
 
 TimeSyncOutcome Fun_TimeSync(TransferContext& ctx) {

@@ -18,6 +18,20 @@ class LogSink {
     virtual void append(const QString& text) = 0;
 };
 
+struct DownloadResult;
+
+// Progress of a download, as it happens, for a view that shows it beside the log.
+class TransferProgress {
+  public:
+    virtual ~TransferProgress() = default;
+    // The file is read: `blocks` data blocks will go, if the request is answered.
+    virtual void downloadStarted(int32_t blocks) = 0;
+    // Block `n` of `blocks` was acknowledged, `elapsedMs` after the download began.
+    virtual void blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) = 0;
+    // The download is over and the port closed.
+    virtual void downloadFinished(const DownloadResult& result) = 0;
+};
+
 class TransferUi {
   public:
     virtual ~TransferUi() = default;
@@ -35,7 +49,10 @@ struct TransferContext {
     QString taskFilePath;
     LogSink& log;
     TransferUi* ui = nullptr;
-    bool busy = false;  // a transfer is running; a second one started meanwhile is refused
+    TransferProgress* progress = nullptr;  // may be null
+    bool busy = false;
+    uint32_t startedMs = 0;  // the clock when the running download began  // a transfer is running;
+                             // a second one started meanwhile is refused
 };
 
 enum class DownloadOutcome {
@@ -56,6 +73,10 @@ struct DownloadResult {
     // NoHandshake: 0 when the request went unanswered, n when block n did.
     int32_t unansweredBlock = 0;
     QString saveError;  // SaveFailed: the system's reason
+    // VerifyFailed: true when the controller answered the verify (and said the data is not
+    // good), false when no verify reply came.
+    bool verifyAnswered = false;
+    uint32_t elapsedMs = 0;  // from the start to the closed port
 };
 
 enum class TimeSyncOutcome { Confirmed, Busy, NoReply };

@@ -114,23 +114,30 @@ void PortLayer::Fun_ClosePort() {
 }
 
 void PortLayer::Fun_ListPorts(PortSelector& selector) {
-    // The probe's opens are not the port's: what became of the last transfer's port stays.
-    const PortStatus kept = status_;
     selector.clear();
     bool first = true;
-    for (int32_t n = kFirstPort; n <= kLastPort; ++n) {
-        int32_t handle = OpenComByNumber(n);
-        if (handle == 0) {
-            continue;
-        }
+    for (const int32_t n : ProbePorts()) {
         selector.addItem(QString::number(n));
-        Fun_CloseComHandle(handle);
         if (first) {
             selector.setText(QString::number(n));
             first = false;
         }
     }
+}
+
+QList<int32_t> PortLayer::ProbePorts() {
+    // The probe's opens are not the port's: what became of the last transfer's port stays.
+    const PortStatus kept = status_;
+    QList<int32_t> found;
+    for (int32_t n = kFirstPort; n <= kLastPort; ++n) {
+        int32_t handle = OpenComByNumber(n);
+        if (handle != 0) {
+            found.append(n);
+            Fun_CloseComHandle(handle);
+        }
+    }
     status_ = kept;
+    return found;
 }
 
 QString PortLayer::Fun_ReadHex() {

@@ -5,6 +5,7 @@
 
 #include "util/clock.h"
 
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -114,6 +115,9 @@ class PortLayer {
     void Fun_ClosePort();
     // Fun_ListPorts: probe ports 1..30 into the port selector.
     void Fun_ListPorts(PortSelector& selector);
+    // The numbers of 1..30 whose devices open now, in order; each is closed again at once. The
+    // status of the last transfer's port stays as it was.
+    QList<int32_t> ProbePorts();
     // Fun_ReadHex: one read of at most 20 bytes, as hex text ("AA 55 ").
     QString Fun_ReadHex();
     // Fun_ReceiveHex: the receive of the session, Fun_ReadHex unchanged.

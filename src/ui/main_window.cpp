@@ -7,6 +7,7 @@
 #include "config/taskfile.h"
 #include "serial/port_map.h"
 #include "ui/control_table.h"
+#include "ui/list_box.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -57,6 +58,19 @@ class ComboPortSelector : public PortSelector {
         updateToolTip();
     }
     QString text() const override { return combo_->currentText(); }
+
+    // The entries become `numbers`; the text the list shows (the remembered port) stays.
+    void relist(const QList<int32_t>& numbers) {
+        const QString shown = combo_->currentText();
+        clear();
+        for (const int32_t n : numbers) {
+            addItem(QString::number(n));
+        }
+        QSignalBlocker quiet(combo_);
+        combo_->setCurrentIndex(combo_->findText(shown));
+        combo_->setEditText(shown);
+        updateToolTip();
+    }
 
   private:
     QString describe(const QString& text) const {
@@ -138,7 +152,7 @@ QWidget* NewLabel(const ControlRow& row, QWidget* parent) {
 // A list shows its caption in an edit field that takes no typing; `filter` sees the keys, the
 // input-method text and the wheel of the list, its edit field and its drop-down.
 QWidget* NewList(const ControlRow& row, QWidget* parent, QObject* filter) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new ListBox(parent);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->lineEdit()->setReadOnly(true);
@@ -238,8 +252,16 @@ Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
     setAttribute(Qt::WA_QuitOnClose, false);  // the main loop ends the process, not Qt
     BuildControls();
     portSelector_ = std::make_unique<ComboPortSelector>(Combo串口, deps_.process.SystemIniPath);
+    // Probed again each time it opens: an adapter plugged in after start-up is listed without a
+    // restart. Neither the remembered port nor the list's text changes by it.
+    static_cast<ListBox*>(Combo串口)->beforePopup = [this] {
+        static_cast<ComboPortSelector&>(*portSelector_).relist(deps_.serial.port.ProbePorts());
+    };
     transfer_ =
         std::make_unique<TransferContext>(deps_.serial.transferContext(deps_.config, *this, this));
+    transferView_ = std::make_unique<TransferView>(
+        this, findChild<QWidget*>(QStringLiteral("Frame1")), [this] { return TransferPortNow(); });
+    transfer_->progress = transferView_.get();
     ConnectHandlers();
 }
 
@@ -444,7 +466,19 @@ void Form主窗体::Command保存_Click() {
 
 void Form主窗体::Command电脑时间同步_Click() {
     // A second operation started while one runs is refused by the transfer itself.
-    Fun_TimeSync(*transfer_);
+    Clock& clock = deps_.serial.clock;
+    const uint32_t started = clock.timeGetTime();
+    const TimeSyncOutcome outcome = Fun_TimeSync(*transfer_);
+    if (outcome != TimeSyncOutcome::Busy) {
+        transferView_->timeSyncFinished(outcome, clock.timeGetTime() - started);
+    }
+}
+
+// The port the transfers use, the device behind it, and what became of it.
+TransferPort Form主窗体::TransferPortNow() const {
+    const int32_t number = deps_.serial.session.PortNumber;
+    return TransferPort{number, deps_.serial.port.backend().devicePath(number),
+                        deps_.serial.port.status()};
 }
 
 void Form主窗体::Command下载参数到机器_Click() {
@@ -458,6 +492,7 @@ void Form主窗体::Command下载参数到机器_Click() {
     Command退出下载->hide();  // shown only once the download has returned
     Text下载显示->show();
     Text下载显示->raise();
+    transferView_->openForDownload();
     SetEditingReachable(false);
     Fun_DownloadParams(*transfer_);
     Command退出下载->show();
@@ -465,6 +500,7 @@ void Form主窗体::Command下载参数到机器_Click() {
 }
 
 void Form主窗体::Command退出下载_Click() {
+    transferView_->close();
     Text下载显示->hide();
     Command退出下载->hide();
     SetEditingReachable(true);

@@ -12,6 +12,7 @@
 #include "serial/session.h"
 #include "ui/grid_button.h"
 #include "ui/operator_messages.h"
+#include "ui/transfer_view.h"
 #include "util/process_state.h"
 
 #include <QColor>
@@ -119,6 +120,7 @@ class Form主窗体 : public QWidget, private LogSink, private TransferUi {
     void FindControlsByName();
     void ConnectHandlers();
     void SetEditingReachable(bool reachable);
+    TransferPort TransferPortNow() const;
     void SetCaption(QPushButton* button, const QString& caption);
     void SetToolTip(QPushButton* button, const QString& text);
     void SetHighlight(QPushButton* button, bool on);
@@ -129,6 +131,7 @@ class Form主窗体 : public QWidget, private LogSink, private TransferUi {
 
     MainWindowDeps deps_;
     std::unique_ptr<TransferContext> transfer_;
+    std::unique_ptr<TransferView> transferView_;  // progress bar and status line
     std::unique_ptr<PortSelector> portSelector_;
     QString logText_;
     bool centred_ = false;

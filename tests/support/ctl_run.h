@@ -7,10 +7,10 @@
 #include <QStringList>
 
 struct CtlRun {
-    int code = -1;      // exit code; -1 when it did not finish within the minute
-    QByteArray bytes;   // standard output as written
-    QString out;        // the same as text
-    QString err;        // standard error
+    int code = -1;     // exit code; -1 when it did not finish within the minute
+    QByteArray bytes;  // standard output as written
+    QString out;       // the same as text
+    QString err;       // standard error
 };
 
 inline CtlRun Ctl(const QStringList& args) {

@@ -20,7 +20,9 @@ int32_t VirtualLine::open(int32_t number, OpenFailure* why, QString* detail) {
     OpenFailure failure = OpenFailure::None;
     if (options_.ports.count(number) == 0 || hungUp_) {
         failure = OpenFailure::Absent;
-    } else if (heldElsewhere || handle_ != 0) {
+    } else if (options_.refusal != OpenFailure::None) {
+        failure = options_.refusal;
+    } else if (handle_ != 0) {
         failure = OpenFailure::Busy;
     }
     if (why != nullptr) {

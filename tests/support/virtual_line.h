@@ -27,6 +27,7 @@ struct VirtualLineOptions {
     bool pacing = true;          // 10 bits a byte at 115200 baud, both ways
     bool controller = true;      // false: nothing answers, only delivered bytes arrive
     std::set<int32_t> ports{7};  // the port numbers that open this line
+    OpenFailure refusal = OpenFailure::None;  // when set, no open succeeds, for this reason
 };
 
 class VirtualLine : public SerialBackend {
@@ -45,8 +46,6 @@ class VirtualLine : public SerialBackend {
     void deliver(const QByteArray& bytes, int afterMs = 0);
     // The line goes away as a pulled adapter does.
     void hangUp() { hungUp_ = true; }
-    // Another program holds the line: it does not open.
-    bool heldElsewhere = false;
 
     // Every frame the controller took from the PC, whole, in order.
     const std::vector<QByteArray>& frames() const { return frames_; }

@@ -1,0 +1,88 @@
+#include "ui/transfer_view.h"
+
+#include "ui/control_table.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPalette>
+#include <QProgressBar>
+#include <QWidget>
+
+namespace {
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate("Form主窗体", text);
+}
+
+// In twips, as the window's layout: the status line fills the free stretch of Frame1 between
+// "保存" (ending at 6615) and "电脑时间同步" (starting at 13680); the bar lies along the foot
+// of the log view, left of where its "退出" button would not reach.
+constexpr int kStatusLeft = 6840, kStatusTop = 180, kStatusWidth = 6600, kStatusHeight = 615;
+constexpr int kBarLeft = 240, kBarTop = 9300, kBarWidth = 11640, kBarHeight = 495;
+
+const QColor kFailureText(170, 0, 0);
+
+}  // namespace
+
+TransferView::TransferView(QWidget* window, QWidget* frame, std::function<TransferPort()> port)
+    : port_(std::move(port)) {
+    Label状态 = new QLabel(frame);
+    Label状态->setObjectName(QStringLiteral("Label状态"));
+    Label状态->setGeometry(TwipsToPixels(kStatusLeft, kStatusTop, kStatusWidth, kStatusHeight));
+    Label状态->setWordWrap(true);
+    Label状态->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    Progress下载 = new QProgressBar(window);
+    Progress下载->setObjectName(QStringLiteral("Progress下载"));
+    Progress下载->setGeometry(TwipsToPixels(kBarLeft, kBarTop, kBarWidth, kBarHeight));
+    Progress下载->setAlignment(Qt::AlignCenter);
+    Progress下载->hide();
+}
+
+void TransferView::openForDownload() {
+    Label状态->clear();
+    Label状态->setToolTip(QString());
+    Progress下载->setRange(0, 1);
+    Progress下载->setValue(0);
+    Progress下载->setFormat(Tr("正在连接控制器…"));
+    Progress下载->show();
+    Progress下载->raise();
+}
+
+void TransferView::close() {
+    Progress下载->hide();
+}
+
+void TransferView::downloadStarted(int32_t blocks) {
+    Progress下载->setRange(0, std::max(blocks, 1));
+    Progress下载->setValue(0);
+    Progress下载->setFormat(Tr("第 0 / %1 块").arg(blocks));
+}
+
+void TransferView::blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) {
+    Progress下载->setValue(n);
+    Progress下载->setFormat(Tr("第 %1 / %2 块  %3%  已用 %4 秒")
+                                .arg(n)
+                                .arg(blocks)
+                                .arg(blocks > 0 ? n * 100 / blocks : 0)
+                                .arg(QString::number(double(elapsedMs) / 1000.0, 'f', 1)));
+}
+
+void TransferView::downloadFinished(const DownloadResult& result) {
+    const TransferReport report = DescribeDownload(result, port_());
+    Progress下载->setFormat(report.text);
+    showStatus(report);
+}
+
+void TransferView::timeSyncFinished(TimeSyncOutcome outcome, uint32_t elapsedMs) {
+    showStatus(DescribeTimeSync(outcome, elapsedMs, port_()));
+}
+
+void TransferView::showStatus(const TransferReport& report) {
+    QPalette palette = Label状态->palette();
+    palette.setColor(QPalette::WindowText,
+                     report.ok ? Label状态->parentWidget()->palette().color(QPalette::WindowText)
+                               : kFailureText);
+    Label状态->setPalette(palette);
+    Label状态->setText(report.text);
+    Label状态->setToolTip(report.text);  // the whole text, when two lines cannot hold it
+}

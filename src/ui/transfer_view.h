@@ -1,0 +1,45 @@
+#pragma once
+// Window Form主窗体: what the window shows of the transfers beside the log, never in it: the
+// download's progress bar over the log view (blocks sent of the total, percent, elapsed time;
+// at the end the outcome and the total time), and the status line in the top group box that
+// says after each download or time synchronisation what became of it, and why.
+
+#include "device/transfer.h"
+#include "device/transfer_report.h"
+#include "util/clock.h"
+
+#include <QString>
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+class QWidget;
+
+class TransferView : public TransferProgress {
+  public:
+    // The bar goes over the log view of `window`, the status line into `frame` (Frame1);
+    // `port` tells which port the transfer used and what became of it.
+    TransferView(QWidget* window, QWidget* frame, std::function<TransferPort()> port);
+
+    // Label状态: the status line, between "保存" and "电脑时间同步".
+    QLabel* Label状态 = nullptr;
+    // Progress下载: the download's progress bar, at the foot of the log view.
+    QProgressBar* Progress下载 = nullptr;
+
+    // The log view opens for a download: an empty bar above it, no status yet.
+    void openForDownload();
+    // The log view closes.
+    void close();
+    // A time synchronisation ended after `elapsedMs`.
+    void timeSyncFinished(TimeSyncOutcome outcome, uint32_t elapsedMs);
+
+    // TransferProgress.
+    void downloadStarted(int32_t blocks) override;
+    void blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) override;
+    void downloadFinished(const DownloadResult& result) override;
+
+  private:
+    void showStatus(const TransferReport& report);
+
+    std::function<TransferPort()> port_;
+};
