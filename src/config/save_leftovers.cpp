@@ -39,7 +39,7 @@ QString NewestWholeSave(const QStringList& leftovers, const QString& taskPath) {
 // Renamed to the first free "TASK.M45.recovered", ".recovered1", ...; left where it is if none.
 QString KeepRecovered(const QString& temporary, const QString& taskPath) {
     for (int i = 0; i < kMaxRecoveredCopies; ++i) {
-        const QString name =
+        QString name =
             taskPath + QStringLiteral(".recovered") + (i == 0 ? QString() : QString::number(i));
         if (!QFileInfo::exists(name) && QFile::rename(temporary, name)) {
             return name;

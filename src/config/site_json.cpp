@@ -596,6 +596,7 @@ QStringList FaultLines(const QByteArray& text, const std::vector<Fault>& faults)
     }
     const JsonLines lines(text, wanted);
     std::vector<std::pair<int, QString>> located;
+    located.reserve(faults.size());
     for (const Fault& f : faults) {
         located.emplace_back(lines.lineOf(f.path), f.text);
     }

@@ -278,9 +278,10 @@ void KeepAside(const QString& path, LoadResult& result) {
                                .arg(kMaxKeptCopies - 1);
         return;
     }
-    if (QFileInfo::exists(keep)) {
-        result.keptCopy = keep;
-    } else if (const FileResult copied = WriteFileAtomically(keep, bytes); copied.ok) {
+    // The same bytes met before are already kept under this name.
+    const FileResult copied =
+        QFileInfo::exists(keep) ? FileResult{true, QString()} : WriteFileAtomically(keep, bytes);
+    if (copied.ok) {
         result.keptCopy = keep;
     } else {
         result.keepError = copied.error;

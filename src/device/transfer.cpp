@@ -44,7 +44,7 @@ Outcome OnOpenPort(TransferContext& ctx, Outcome busy, Body body) {
     BusyScope scope(ctx);
     ctx.session.Fun_强制打开串口();
     ctx.clock.Fun_DelayMs(kSettleMs);
-    const Outcome outcome = body();
+    Outcome outcome = body();
     ctx.session.Fun_关闭串口();
     return outcome;
 }

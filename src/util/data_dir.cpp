@@ -26,7 +26,7 @@ bool TakesNewFiles(const QString& dir) {
 QString UserDataDir() {
     const QString ownName = QCoreApplication::applicationName();
     QCoreApplication::setApplicationName(kAppName);
-    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QCoreApplication::setApplicationName(ownName);
     QDir().mkpath(dir);
     return dir;

@@ -28,4 +28,4 @@ std::unique_ptr<Line> OpenPseudoTerminal(const QString& linkPath, QString* error
 std::unique_ptr<Line> OpenSerialDevice(const QString& path, QString* error);
 
 // Runs `quit` from the event loop when SIGTERM or SIGINT arrives.
-void OnTerminationSignal(std::function<void()> quit);
+void OnTerminationSignal(const std::function<void()>& quit);

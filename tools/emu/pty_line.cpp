@@ -28,7 +28,7 @@ class PtyLine : public Line {
     ~PtyLine() override {
         if (!link_.isEmpty() && QFile::symLinkTarget(link_) == path_)
             QFile::remove(link_);
-        hangUp();
+        closeBoth();
     }
 
     bool open(const QString& linkPath, QString* error) {
@@ -64,7 +64,10 @@ class PtyLine : public Line {
 
     // With both of this side's descriptors closed, the PC's end of the pseudo-terminal reads
     // end-of-file or EIO from now on, as a tty does when its adapter is pulled.
-    void hangUp() override {
+    void hangUp() override { closeBoth(); }
+
+  private:
+    void closeBoth() {
         notifier_.reset();
         for (int* fd : {&slave_, &master_}) {
             if (*fd >= 0)
@@ -73,7 +76,6 @@ class PtyLine : public Line {
         }
     }
 
-  private:
     static bool fail(QString* error, const QString& why) {
         if (error)
             *error = why;
@@ -141,7 +143,7 @@ std::unique_ptr<Line> OpenPseudoTerminal(const QString& linkPath, QString* error
     return line;
 }
 
-void OnTerminationSignal(std::function<void()> quit) {
+void OnTerminationSignal(const std::function<void()>& quit) {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
         return;
     auto* notifier =
@@ -170,6 +172,6 @@ std::unique_ptr<Line> OpenPseudoTerminal(const QString&, QString* error) {
     return nullptr;
 }
 
-void OnTerminationSignal(std::function<void()>) {}
+void OnTerminationSignal(const std::function<void()>&) {}
 
 #endif
