@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 
+#include "app/language.h"
 #include "app/platform.h"
 #include "app/single_instance.h"
 #include "config/save_leftovers.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QSessionManager>
 #include <QTimer>
+#include <QTranslator>
 #include <QWidget>
 #include <cstdio>
 #include <cstdlib>
@@ -37,15 +39,17 @@ void Application::BringUp() {
     serial.session.Load([this]() -> PortSelector& { return mainWindow().portSelector(); });
     mainWindow();  // exists already unless the session never touched the port list
     if (!leftovers.recovered.isEmpty()) {
-        messages.information(QStringLiteral("上次保存被中断，保存的完整内容已另存为：%1")
-                                 .arg(QDir::toNativeSeparators(leftovers.recovered)));
+        messages.information(
+            QCoreApplication::translate("M_00_main", "上次保存被中断，保存的完整内容已另存为：%1")
+                .arg(QDir::toNativeSeparators(leftovers.recovered)));
     }
 }
 
 namespace {
 
 QString SaveFailureText(const QString& path, const QString& error) {
-    return QStringLiteral("保存失败！\n%1\n%2").arg(QDir::toNativeSeparators(path), error);
+    return QCoreApplication::translate("M_00_main", "保存失败！\n%1\n%2")
+        .arg(QDir::toNativeSeparators(path), error);
 }
 
 }  // namespace
@@ -180,6 +184,9 @@ int Main(int argc, char** argv) {
     MessageBoxMessages messages;
     Application app(dataDir, messages);
     app.startedAt = started;
+    // Before the window exists: its load reads every text through the translation.
+    const std::unique_ptr<QTranslator> translation = InstallTranslation(
+        ChosenLanguage(QCoreApplication::arguments(), app.process.SystemIniPath));
     termination.setHandler([&app] {
         // Like a close request to the serial form: port closed, exit requested; the main loop
         // saves once and ends. A box waiting for the operator is closed so the loop can go on.

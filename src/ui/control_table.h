@@ -36,8 +36,8 @@ struct ControlFont {
 struct ControlRow {
     const char* name;
     ControlKind kind;
-    const char* parent;  // "" = the window itself
-    const char* caption;
+    const char* parent;   // "" = the window itself
+    const char* caption;  // as designed; the window shows it translated in context "Form主窗体"
     int left, top, width, height;  // twips; for a line: x1, y, x2 - x1, thickness in pixels
     Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop;
     ControlFont font{};

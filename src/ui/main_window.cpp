@@ -77,19 +77,21 @@ class ComboPortSelector : public PortSelector {
         bool ok = false;
         const int number = text.toInt(&ok);
         if (!ok || number < kFirstPort || number > kLastPort) {
-            return QStringLiteral("串口 %1：无此串口").arg(text);
+            return QCoreApplication::translate("Form主窗体", "串口 %1：无此串口").arg(text);
         }
-        QString line = QStringLiteral("串口 %1 = %2").arg(number).arg(map_.devicePath(number));
+        QString line = QCoreApplication::translate("Form主窗体", "串口 %1 = %2")
+                           .arg(number)
+                           .arg(map_.devicePath(number));
         const QString adapter = map_.description(number);
         if (!adapter.isEmpty()) {
-            line += QStringLiteral("（%1）").arg(adapter);
+            line += QCoreApplication::translate("Form主窗体", "（%1）").arg(adapter);
         }
         return line;
     }
     void updateToolTip() {
         QStringList lines{describe(combo_->currentText())};
         if (combo_->count() > 0) {
-            lines << QString() << QStringLiteral("找到的串口：");
+            lines << QString() << QCoreApplication::translate("Form主窗体", "找到的串口：");
             for (int i = 0; i < combo_->count(); ++i) {
                 lines << combo_->itemData(i, Qt::ToolTipRole).toString();
             }
@@ -139,12 +141,17 @@ const QComboBox* OwningList(const QObject* part) {
 
 // The controls of each kind as the layout has them, made inside `parent` from their row.
 
+// A row's caption in the language chosen at start-up (the table marks its captions).
+QString Caption(const ControlRow& row) {
+    return QCoreApplication::translate("Form主窗体", row.caption);
+}
+
 QWidget* NewGroupBox(const ControlRow& row, QWidget* parent) {
-    return new QGroupBox(QString::fromUtf8(row.caption), parent);
+    return new QGroupBox(Caption(row), parent);
 }
 
 QWidget* NewLabel(const ControlRow& row, QWidget* parent) {
-    auto* label = new QLabel(QString::fromUtf8(row.caption), parent);
+    auto* label = new QLabel(Caption(row), parent);
     label->setAlignment(row.align);
     return label;
 }
@@ -160,7 +167,7 @@ QWidget* NewList(const ControlRow& row, QWidget* parent, QObject* filter) {
     // give it the focus, and no input method composes text for it.
     combo->setFocusPolicy(Qt::StrongFocus);
     combo->setAttribute(Qt::WA_InputMethodEnabled, false);
-    combo->setEditText(QString::fromUtf8(row.caption));
+    combo->setEditText(Caption(row));
     combo->setMaxVisibleItems(16);
     for (QObject* part : {static_cast<QObject*>(combo), static_cast<QObject*>(combo->lineEdit()),
                           static_cast<QObject*>(combo->view())}) {
@@ -170,13 +177,13 @@ QWidget* NewList(const ControlRow& row, QWidget* parent, QObject* filter) {
 }
 
 QWidget* NewButton(const ControlRow& row, QWidget* parent) {
-    return new QPushButton(QString::fromUtf8(row.caption), parent);
+    return new QPushButton(Caption(row), parent);
 }
 
 // No length limit while editing: the box's whole text is the remark, and the task file writer
 // keeps its first 20 code units.
 QWidget* NewEdit(const ControlRow& row, QWidget* parent) {
-    return new QLineEdit(QString::fromUtf8(row.caption), parent);
+    return new QLineEdit(Caption(row), parent);
 }
 
 QWidget* NewLog(const ControlRow&, QWidget* parent) {
@@ -407,14 +414,17 @@ namespace {
 // short, random bytes behind its header), that only what could be read was loaded. Then the copy
 // kept of the file, or why none could be kept.
 QString LoadMessage(const LoadResult& loaded) {
-    QString text = loaded.irregular ? QStringLiteral("文件不完整或格式不符，已载入能读出的部分。")
-                                    : QStringLiteral("文件错误！");
+    QString text = loaded.irregular
+                       ? QCoreApplication::translate("Form主窗体",
+                                                     "文件不完整或格式不符，已载入能读出的部分。")
+                       : QCoreApplication::translate("Form主窗体", "文件错误！");
     if (!loaded.keptCopy.isEmpty()) {
-        text +=
-            QStringLiteral("\n原文件已另存为：%1").arg(QDir::toNativeSeparators(loaded.keptCopy));
+        text += '\n' + QCoreApplication::translate("Form主窗体", "原文件已另存为：%1")
+                           .arg(QDir::toNativeSeparators(loaded.keptCopy));
     } else if (!loaded.keepError.isEmpty()) {
         // The next save will overwrite the damaged file: the operator must know first.
-        text += QStringLiteral("\n原文件未能另存，保存将覆盖它：%1").arg(loaded.keepError);
+        text += '\n' + QCoreApplication::translate("Form主窗体", "原文件未能另存，保存将覆盖它：%1")
+                           .arg(loaded.keepError);
     }
     return text;
 }
@@ -422,7 +432,7 @@ QString LoadMessage(const LoadResult& loaded) {
 }  // namespace
 
 void Form主窗体::Load() {
-    setWindowTitle(kMainWindowTitle);
+    setWindowTitle(QCoreApplication::translate("Form主窗体", kMainWindowTitle));
     QApplication::setApplicationDisplayName(windowTitle());
     Fun_FillLists();
     Fun_InitSelection();
@@ -459,7 +469,7 @@ void Form主窗体::Combo串口_Click() {
 void Form主窗体::Command保存_Click() {
     const FileResult saved = SaveTaskFile(deps_.config, taskFilePath());
     if (!saved.ok) {
-        deps_.messages.warning(QStringLiteral("保存失败！\n%1\n%2")
+        deps_.messages.warning(QCoreApplication::translate("Form主窗体", "保存失败！\n%1\n%2")
                                    .arg(QDir::toNativeSeparators(taskFilePath()), saved.error));
     }
 }
@@ -529,7 +539,7 @@ void Form主窗体::append(const QString& text) {
 }
 
 void Form主窗体::showTimeSyncSuccess() {
-    deps_.messages.information(QStringLiteral("时间同步成功！！！"));
+    deps_.messages.information(QCoreApplication::translate("Form主窗体", "时间同步成功！！！"));
 }
 
 QIcon MainWindowIcon() {

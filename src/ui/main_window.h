@@ -28,7 +28,8 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
-inline const QString kMainWindowTitle = QStringLiteral("M-4500 设置C30");
+// The designed title; the window shows it translated, as every caption (context "Form主窗体").
+inline constexpr const char* kMainWindowTitle = QT_TRANSLATE_NOOP("Form主窗体", "M-4500 设置C30");
 
 // What the window works on; all of it outlives the window.
 struct MainWindowDeps {

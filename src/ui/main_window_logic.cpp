@@ -7,6 +7,7 @@
 #include "config/zone_day.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -50,7 +51,7 @@ QString ZoneToolTip(const ConfigTables& config, int32_t z) {
         lines << remark;
     }
     for (const ZoneDayEntry& task : ZoneDay(config, z)) {
-        QString line = QStringLiteral("%1:%2  场景 %3")
+        QString line = QCoreApplication::translate("M_Form主窗体", "%1:%2  场景 %3")
                            .arg(task.hour, 2, 10, QLatin1Char('0'))
                            .arg(task.minute, 2, 10, QLatin1Char('0'))
                            .arg(task.scene, 2, 10, QLatin1Char('0'));
@@ -78,7 +79,7 @@ void Form主窗体::Fun_FillLists() {
     // Appending items is not a selection: no handler runs while the lists are filled.
     const QSignalBlocker quietHour(Combo小时), quietMinute(Combo分钟), quietScene(Combox场景),
         quietIp(Combo修改IP);
-    const QString none = QStringLiteral("无");
+    const QString none = QCoreApplication::translate("M_Form主窗体", "无");
     Combo小时->addItem(none);
     for (int h = 0; h <= 23; ++h) {
         Combo小时->addItem(Right("0", h, 2));

@@ -74,13 +74,14 @@ struct AppCopy {
         }
     }
     // Offscreen, or on the X display `display` (":7") when one is given.
-    void start(QProcess& p, const QString& display = {}) {
+    void start(QProcess& p, const QString& display = {}, const QStringList& arguments = {}) {
         if (!display.isEmpty()) {
             env.insert("QT_QPA_PLATFORM", "xcb");
             env.insert("DISPLAY", display);
         }
         p.setProcessEnvironment(env);
         p.setProgram(exe);
+        p.setArguments(arguments);
         p.start();
     }
     // The lock is taken after the handler for requests to end is in place.
@@ -128,6 +129,20 @@ class XServer {
         tool.setProcessEnvironment(env);
         tool.start(QStringLiteral("xdotool"), args);
         return tool.waitForFinished(20000) && tool.exitCode() == 0;
+    }
+    // What xdotool printed on this display, or "" when it failed or took more than 20 s.
+    QString xdotoolOutput(const QStringList& args) const {
+        QProcess tool;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display_);
+        tool.setProcessEnvironment(env);
+        tool.start(QStringLiteral("xdotool"), args);
+        if (!tool.waitForFinished(20000) || tool.exitCode() != 0) {
+            tool.kill();
+            tool.waitForFinished(5000);
+            return QString();
+        }
+        return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
     }
 
   private:
@@ -230,4 +245,43 @@ TEST(SingleInstance, InstalledCopyUsesTheDataFolderBesideABuildTreeCopy) {
     EXPECT_EQ(QDir(QFileInfo(installed.exe).path()).entryList(QDir::Files | QDir::Hidden),
               QStringList{"m4500-config"})
         << "the installed copy wrote beside its executable";
+}
+
+// The real window in English only on request: its title under an English locale, with the
+// option, with the settings file's line, and with a value it does not know.
+TEST(Process, WindowIsEnglishOnlyOnRequest) {
+    XServer x;
+    ASSERT_FALSE(x.display().isEmpty()) << "Xvfb did not start";
+    const QString chinese = QStringLiteral("M-4500 设置C30");
+    const QString english = QStringLiteral("M-4500 Setup C30");
+    const struct {
+        const char* what;
+        QStringList arguments;
+        QByteArray settings;  // "" = no settings file
+        QString title;
+    } rows[] = {
+        {"English locale, nothing asked", {}, "", chinese},
+        {"--lang en", {"--lang", "en"}, "", english},
+        {"Language=en", {}, "Language=en\r\n", english},
+        {"--lang fr", {"--lang", "fr"}, "", chinese},
+    };
+    for (const auto& row : rows) {
+        AppCopy app;
+        ASSERT_TRUE(app.ok);
+        // A task file that loads, so no box comes before the window.
+        ASSERT_TRUE(SaveTaskFile(ConfigTables{}, TaskFilePath(app.dir.path())).ok);
+        if (!row.settings.isEmpty()) {
+            ASSERT_TRUE(WriteTask(QDir(app.dir.path()).filePath("system.ini"), row.settings));
+        }
+        app.env.insert("LANG", "en_US.UTF-8");
+        app.env.insert("LC_ALL", "en_US.UTF-8");
+        app.env.insert("LANGUAGE", "en");
+        QProcess window;
+        app.start(window, x.display(), row.arguments);
+        const QString title = x.xdotoolOutput(
+            {"search", "--sync", "--onlyvisible", "--name", "M-4500", "getwindowname"});
+        EXPECT_EQ(title.toStdString(), row.title.toStdString()) << row.what;
+        ::kill(pid_t(window.processId()), SIGTERM);
+        EXPECT_TRUE(window.waitForFinished(20000)) << row.what << ": still running after SIGTERM";
+    }
 }

@@ -1,8 +1,11 @@
 // Builds the real main window with a filled-in configuration, downloads it to the controller
-// emulator, and writes PNG screenshots of the editing view and of the log view.
+// emulator, and writes PNG screenshots of the editing view and of the log view; then the same in
+// English (main_window_en.png, download_log_en.png), as --lang en shows the window.
 //   ui_screenshots <output directory>
 
+#include "app/language.h"
 #include "support/emulator.h"
+#include "ui/captions.h"
 #include "ui/ui_rig.h"
 
 #include <QApplication>
@@ -14,21 +17,38 @@
 
 namespace {
 
-void FillDemo(ConfigTables& c) {
-    const char* zones[] = {"大厅", "走廊", "会议室", "办公区", "仓库", "停车场", "前台", "餐厅"};
+// The demonstration's remarks, in the operator's language: 8 zones, a ninth on two lines, 6 tasks.
+struct DemoRemarks {
+    const char* zones[8];
+    const char* zone9;
+    const char* tasks[6];
+};
+
+const DemoRemarks kChineseRemarks = {
+    {"大厅", "走廊", "会议室", "办公区", "仓库", "停车场", "前台", "餐厅"},
+    "[9]\r\n二楼东",
+    {"开灯", "关灯", "午休", "下班", "夜间巡视", "周末"},
+};
+const DemoRemarks kEnglishRemarks = {
+    {"Lobby", "Corridor", "Meeting room", "Offices", "Warehouse", "Car park", "Reception",
+     "Canteen"},
+    "[9]\r\nFloor 2 east",
+    {"Lights on", "Lights off", "Lunch break", "End of day", "Night patrol", "Weekend"},
+};
+
+void FillDemo(ConfigTables& c, const DemoRemarks& remarks) {
     for (int z = 1; z <= 8; ++z) {
-        c.ZoneRemark[z] = QString::fromUtf8(zones[z - 1]);
+        c.ZoneRemark[z] = QString::fromUtf8(remarks.zones[z - 1]);
     }
-    c.ZoneRemark[9] = QStringLiteral("[9]\r\n二楼东");
+    c.ZoneRemark[9] = QString::fromUtf8(remarks.zone9);
     for (int m = 1; m <= 40; ++m) {
         c.MachineIp[m] = uint8_t(m * 6 % 254 + 1);
     }
     for (int m : {1, 2, 3, 5, 8, 13, 21, 34}) {
         c.ZoneUsesMachine[2][m] = 1;
     }
-    const char* tasks[] = {"开灯", "关灯", "午休", "下班", "夜间巡视", "周末"};
     for (int t = 1; t <= 6; ++t) {
-        c.TaskRemark[t] = QString::fromUtf8(tasks[t - 1]);
+        c.TaskRemark[t] = QString::fromUtf8(remarks.tasks[t - 1]);
         c.TaskHour[2][t] = uint8_t(6 + t * 2);
         c.TaskMinute[2][t] = uint8_t(t * 5 + 1);
         c.TaskScene[2][t] = t == 4 ? 0 : uint8_t(t);
@@ -119,6 +139,43 @@ bool Grab(QWidget& w, const QString& path) {
     return ok;
 }
 
+// The window on the demonstration's task file in `dir`, port 1 on the emulator, with zone 2,
+// task 3 and machine 5 chosen.
+std::unique_ptr<WindowRig> OpenDemo(const QString& dir, const EmulatorProcess& emu,
+                                    const DemoRemarks& remarks) {
+    const QString ini = QDir(dir).filePath("system.ini");
+    WritePortSetting(ini, 1, emu.devicePath());
+    ConfigTables demo;
+    FillDemo(demo, remarks);
+    WriteFileBytes(TaskFilePath(dir), BuildTaskImage(demo));
+    {
+        QFile f(ini);
+        f.open(QIODevice::Append);
+        f.write(QStringLiteral("串口=1\r\n").toLocal8Bit());
+    }
+    auto rig = std::make_unique<WindowRig>(MakeQtSerialBackend(PortMap(ini)), dir);
+    rig->app.BringUp();
+    Form主窗体& w = *rig->window;
+    w.show();
+    if (!QTest::qWaitForWindowExposed(&w)) {
+        std::fprintf(stderr, "window not exposed\n");
+    }
+    w.Command区域(2)->click();
+    w.Command定时任务(3)->click();
+    QTest::mousePress(w.Command机器IP(5), Qt::LeftButton);
+    QTest::mouseRelease(w.Command机器IP(5), Qt::LeftButton);
+    return rig;
+}
+
+// The editing view, then the log view after a download, as `<name><suffix>.png`.
+bool GrabEditingAndLog(Form主窗体& w, const QString& out, const QString& suffix) {
+    bool ok = Grab(w, QDir(out).filePath("main_window" + suffix + ".png"));
+    w.Command下载参数到机器->click();
+    ok = Grab(w, QDir(out).filePath("download_log" + suffix + ".png")) && ok;
+    w.Command退出下载->click();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,38 +189,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "emulator: %s\n", qPrintable(emu.error()));
         return 1;
     }
-    QTemporaryDir dir;
-    const QString ini = QDir(dir.path()).filePath("system.ini");
-    WritePortSetting(ini, 1, emu.devicePath());
-    ConfigTables demo;
-    FillDemo(demo);
-    WriteFileBytes(TaskFilePath(dir.path()), BuildTaskImage(demo));
-    {
-        QFile f(ini);
-        f.open(QIODevice::Append);
-        f.write(QStringLiteral("串口=1\r\n").toLocal8Bit());
-    }
-
-    WindowRig rig(MakeQtSerialBackend(PortMap(ini)), dir.path());
-    rig.app.BringUp();
-    Form主窗体& w = *rig.window;
-    w.show();
-    if (!QTest::qWaitForWindowExposed(&w)) {
-        std::fprintf(stderr, "window not exposed\n");
-    }
-    w.Command区域(2)->click();
-    w.Command定时任务(3)->click();
-    QTest::mousePress(w.Command机器IP(5), Qt::LeftButton);
-    QTest::mouseRelease(w.Command机器IP(5), Qt::LeftButton);
-    bool ok = Grab(w, QDir(out).filePath("main_window.png"));
-
-    w.findChild<QPushButton*>(QStringLiteral("Command下载参数到机器"))->click();
-    ok = Grab(w, QDir(out).filePath("download_log.png")) && ok;
-    w.Command退出下载->click();
-
-    FillLongRemarks(rig.config);
+    QTemporaryDir chineseDir, englishDir;
+    const std::unique_ptr<WindowRig> rig = OpenDemo(chineseDir.path(), emu, kChineseRemarks);
+    Form主窗体& w = *rig->window;
+    bool ok = GrabEditingAndLog(w, out, QString());
+    FillLongRemarks(rig->config);
     w.Command区域(1)->click();
     ok = Grab(w, QDir(out).filePath("long_remarks.png")) && ok;
     PrintCaptionFigures(w);
+    w.hide();
+
+    // The same window in English, as --lang en shows it, on an English-speaking site's remarks.
+    const auto english = InstallTranslation(Language::English);
+    const std::unique_ptr<WindowRig> en = OpenDemo(englishDir.path(), emu, kEnglishRemarks);
+    ok = english != nullptr && GrabEditingAndLog(*en->window, out, "_en") && ok;
+    const QStringList clipped = ClippedCaptions(*en->window);
+    std::printf("English: %d fixed captions clipped%s%s\n", int(clipped.size()),
+                clipped.isEmpty() ? "" : ": ", qPrintable(clipped.join(' ')));
     return ok ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 // The log view and the time synchronisation against the controller emulator on a
 // pseudo-terminal, through the real serial layer.
 
+#include "app/language.h"
 #include "support/emulator.h"
 #include "ui/control_table.h"
 #include "ui/ui_rig.h"
@@ -32,6 +33,13 @@ QPushButton* Button(Form主窗体& w, const char* name) {
     return w.findChild<QPushButton*>(QString::fromUtf8(name));
 }
 
+// The log of a whole download of the task file: the record operators and tests read, the same in
+// every language of the window.
+QString WholeDownloadLog() {
+    return QStringLiteral(">>读取文件\r\n>>握手成功\r\n") + QString(31, '-') +
+           QStringLiteral("\r\n校验中...\r\n校验成功>>下载成功\r\n");
+}
+
 }  // namespace
 
 TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
@@ -39,8 +47,7 @@ TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
     ASSERT_NO_FATAL_FAILURE(e.start());
     Form主窗体& w = *e.rig->window;
     w.show();
-    const QString expected = QStringLiteral(">>读取文件\r\n>>握手成功\r\n") + QString(31, '-') +
-                             QStringLiteral("\r\n校验中...\r\n校验成功>>下载成功\r\n");
+    const QString expected = WholeDownloadLog();
     for (int round = 0; round < 2; ++round) {  // the second download starts with an empty log
         // Seen from inside the download: the exit button hidden, the covered controls out of
         // the keyboard's reach.
@@ -90,4 +97,23 @@ TEST(TimeSync, ConfirmationShowsTheMessageBox) {
     Button(w, "Command电脑时间同步")->click();
     EXPECT_EQ(e.rig->messages.shown, QStringList{QStringLiteral("时间同步成功！！！")});
     EXPECT_EQ(e.rig->session.PortOpen, kFalse);
+}
+
+// In English the log is the same record, word for word; the box of the time synchronisation and
+// the log view's button are English.
+TEST(LogView, EnglishWindowKeepsTheLogAndTranslatesTheBox) {
+    const auto english = InstallTranslation(Language::English);
+    ASSERT_NE(english, nullptr);
+    EmulatedRig e({"--no-pacing"});
+    ASSERT_NO_FATAL_FAILURE(e.start());
+    Form主窗体& w = *e.rig->window;
+    w.show();
+    Button(w, "Command下载参数到机器")->click();
+    EXPECT_EQ(w.logText(), WholeDownloadLog());
+    EXPECT_EQ(w.Text下载显示->toPlainText(), WholeDownloadLog().remove('\r'));
+    EXPECT_EQ(w.Command退出下载->text(), "Close");
+    w.Command退出下载->click();
+    e.rig->messages.shown.clear();
+    Button(w, "Command电脑时间同步")->click();
+    EXPECT_EQ(e.rig->messages.shown, QStringList{"Time synchronisation succeeded!"});
 }
