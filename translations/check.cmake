@@ -6,8 +6,9 @@ set(ts ${SOURCE_DIR}/translations/m4500-config_en.ts)
 set(copy ${WORK_DIR}/m4500-config_en.ts)
 file(MAKE_DIRECTORY ${WORK_DIR})
 file(COPY_FILE ${ts} ${copy})
-file(GLOB sources ${SOURCE_DIR}/src/ui/*.cpp ${SOURCE_DIR}/src/ui/*.h ${SOURCE_DIR}/src/app/*.cpp
-     ${SOURCE_DIR}/src/app/*.h)
+file(GLOB sources ${SOURCE_DIR}/src/serial/*.cpp ${SOURCE_DIR}/src/serial/*.h
+     ${SOURCE_DIR}/src/device/*.cpp ${SOURCE_DIR}/src/device/*.h ${SOURCE_DIR}/src/ui/*.cpp
+     ${SOURCE_DIR}/src/ui/*.h ${SOURCE_DIR}/src/app/*.cpp ${SOURCE_DIR}/src/app/*.h)
 execute_process(
     COMMAND ${LUPDATE} ${sources} -no-obsolete -locations none -source-language zh_CN -ts ${copy}
     RESULT_VARIABLE failed OUTPUT_VARIABLE out ERROR_VARIABLE out)
@@ -29,4 +30,4 @@ if(count GREATER 0 OR empty_count GREATER 0)
             "${empty_count} an empty one (update with the target update_translations, then "
             "translate in ${ts}):\n${listed}")
 endif()
-message(STATUS "all ${total} texts of the window and start-up have a finished English translation")
+message(STATUS "all ${total} texts of the window, start-up and the transfers have a finished English translation")

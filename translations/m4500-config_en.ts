@@ -111,6 +111,18 @@
         <source>M-4500 设置C30</source>
         <translation>M-4500 Setup C30</translation>
     </message>
+    <message>
+        <source>正在连接控制器…</source>
+        <translation>Connecting to the controller…</translation>
+    </message>
+    <message>
+        <source>第 0 / %1 块</source>
+        <translation>block 0 of %1</translation>
+    </message>
+    <message>
+        <source>第 %1 / %2 块  %3%  已用 %4 秒</source>
+        <translation>block %1 of %2  %3%  %4 s</translation>
+    </message>
 </context>
 <context>
     <name>M_00_main</name>
@@ -136,6 +148,96 @@
     <message>
         <source>无</source>
         <translation>--</translation>
+    </message>
+</context>
+<context>
+    <name>M_api串口</name>
+    <message>
+        <source>连接中断：适配器被拔出或设备已断开；请重新插上后重试</source>
+        <translation>the line was lost: the adapter was unplugged or the device went away; plug it in again and retry</translation>
+    </message>
+    <message>
+        <source>可以打开</source>
+        <translation>opens</translation>
+    </message>
+    <message>
+        <source>不存在</source>
+        <translation>absent</translation>
+    </message>
+    <message>
+        <source>被另一个程序占用（请关闭那个程序后重试）</source>
+        <translation>busy: another program holds it (close that program and retry)</translation>
+    </message>
+    <message>
+        <source>没有权限：请以可以使用该串口的用户运行</source>
+        <translation>permission denied: run as a user allowed to use the port</translation>
+    </message>
+    <message>
+        <source>没有权限：请把用户加入 dialout 组（sudo usermod -aG dialout $USER，然后重新登录）</source>
+        <translation>permission denied: add the user to the dialout group (sudo usermod -aG dialout $USER, then log in again)</translation>
+    </message>
+    <message>
+        <source>无法打开（%1）</source>
+        <translation>does not open (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>M_下载</name>
+    <message>
+        <source>控制器没有应答下载请求（串口 %1）：请检查线缆、控制器的电源和串口号</source>
+        <translation>no answer from the controller on port %1 to the download request: check the cable, the controller&apos;s power and the port number</translation>
+    </message>
+    <message>
+        <source>控制器没有应答第 %1 块（共 %2 块，串口 %3）：请检查线缆和控制器</source>
+        <translation>no answer from the controller on port %3 to block %1 of %2: check the cable and the controller</translation>
+    </message>
+    <message>
+        <source>串口 %1（%2）：%3</source>
+        <translation>port %1 (%2): %3</translation>
+    </message>
+    <message>
+        <source>没有选择串口：请在“串口”中选择一个</source>
+        <translation>no port chosen: pick one in the port list</translation>
+    </message>
+    <message>
+        <source>串口 %1 无法打开：%2（%3）</source>
+        <translation>port %1 did not open: %2 (%3)</translation>
+    </message>
+    <message>
+        <source>下载成功，用时 %1 秒</source>
+        <translation>download succeeded in %1 s</translation>
+    </message>
+    <message>
+        <source>另一次传送正在进行</source>
+        <translation>another transfer is running</translation>
+    </message>
+    <message>
+        <source>任务文件未能保存，什么也没有发送：%1</source>
+        <translation>the task file could not be saved, nothing was sent: %1</translation>
+    </message>
+    <message>
+        <source>任务文件不存在或为空</source>
+        <translation>the task file is missing or empty</translation>
+    </message>
+    <message>
+        <source>校验失败：控制器报告收到的数据有误（串口 %1）</source>
+        <translation>verify failed: the controller reported the data it received as not good (port %1)</translation>
+    </message>
+    <message>
+        <source>校验失败：控制器没有应答校验请求（串口 %1）</source>
+        <translation>verify failed: no answer from the controller on port %1 to the verify request</translation>
+    </message>
+    <message>
+        <source>下载在第 %1 块后停止：程序正在退出</source>
+        <translation>download stopped after block %1: the program is ending</translation>
+    </message>
+    <message>
+        <source>时间同步成功，用时 %1 秒</source>
+        <translation>time synchronised in %1 s</translation>
+    </message>
+    <message>
+        <source>控制器没有应答（串口 %1）</source>
+        <translation>no answer from the controller on port %1</translation>
     </message>
 </context>
 </TS>

@@ -2,7 +2,7 @@
 
 #include "app/application.h"
 
-#include "app/language.h"
+#include "util/language.h"
 #include "app/platform.h"
 #include "app/single_instance.h"
 #include "config/save_leftovers.h"

@@ -4,10 +4,6 @@
 
 namespace {
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("M_下载", text);
-}
-
 QString Seconds(uint32_t ms) {
     return QString::number(double(ms) / 1000.0, 'f', 1);
 }
@@ -20,10 +16,12 @@ QString PortName(const TransferPort& port) {
 
 QString NoAnswer(const DownloadResult& result, const TransferPort& port) {
     if (result.unansweredBlock == 0) {
-        return Tr("控制器没有应答下载请求（串口 %1）：请检查线缆、控制器的电源和串口号")
+        return QCoreApplication::translate(
+                   "M_下载", "控制器没有应答下载请求（串口 %1）：请检查线缆、控制器的电源和串口号")
             .arg(PortName(port));
     }
-    return Tr("控制器没有应答第 %1 块（共 %2 块，串口 %3）：请检查线缆和控制器")
+    return QCoreApplication::translate(
+               "M_下载", "控制器没有应答第 %1 块（共 %2 块，串口 %3）：请检查线缆和控制器")
         .arg(result.unansweredBlock)
         .arg(result.blocks)
         .arg(PortName(port));
@@ -34,7 +32,7 @@ QString NoAnswer(const DownloadResult& result, const TransferPort& port) {
 QString DescribePortFailure(const TransferPort& port) {
     const QString device = port.device.isEmpty() ? QStringLiteral("-") : port.device;
     if (port.status.lineLost) {
-        return Tr("串口 %1（%2）：%3")
+        return QCoreApplication::translate("M_下载", "串口 %1（%2）：%3")
             .arg(port.number)
             .arg(device, DescribePortProblem(port.status));
     }
@@ -42,37 +40,45 @@ QString DescribePortFailure(const TransferPort& port) {
         return QString();
     }
     if (port.number == 0) {
-        return Tr("没有选择串口：请在“串口”中选择一个");
+        return QCoreApplication::translate("M_下载", "没有选择串口：请在“串口”中选择一个");
     }
-    return Tr("串口 %1 无法打开：%2（%3）")
+    return QCoreApplication::translate("M_下载", "串口 %1 无法打开：%2（%3）")
         .arg(port.number)
         .arg(DescribePortProblem(port.status), device);
 }
 
 TransferReport DescribeDownload(const DownloadResult& result, const TransferPort& port) {
     if (result.outcome == DownloadOutcome::Success) {
-        return {true, Tr("下载成功，用时 %1 秒").arg(Seconds(result.elapsedMs))};
+        return {true, QCoreApplication::translate("M_下载", "下载成功，用时 %1 秒")
+                          .arg(Seconds(result.elapsedMs))};
     }
     if (result.outcome == DownloadOutcome::Busy) {
-        return {false, Tr("另一次传送正在进行")};
+        return {false, QCoreApplication::translate("M_下载", "另一次传送正在进行")};
     }
     if (const QString failure = DescribePortFailure(port); !failure.isEmpty()) {
         return {false, failure};
     }
     switch (result.outcome) {
         case DownloadOutcome::SaveFailed:
-            return {false, Tr("任务文件未能保存，什么也没有发送：%1").arg(result.saveError)};
+            return {false,
+                    QCoreApplication::translate("M_下载", "任务文件未能保存，什么也没有发送：%1")
+                        .arg(result.saveError)};
         case DownloadOutcome::FileMissing:
-            return {false, Tr("任务文件不存在或为空")};
+            return {false, QCoreApplication::translate("M_下载", "任务文件不存在或为空")};
         case DownloadOutcome::NoHandshake:
             return {false, NoAnswer(result, port)};
         case DownloadOutcome::VerifyFailed:
-            return {false,
-                    result.verifyAnswered
-                        ? Tr("校验失败：控制器报告收到的数据有误（串口 %1）").arg(PortName(port))
-                        : Tr("校验失败：控制器没有应答校验请求（串口 %1）").arg(PortName(port))};
+            return {false, result.verifyAnswered
+                               ? QCoreApplication::translate(
+                                     "M_下载", "校验失败：控制器报告收到的数据有误（串口 %1）")
+                                     .arg(PortName(port))
+                               : QCoreApplication::translate(
+                                     "M_下载", "校验失败：控制器没有应答校验请求（串口 %1）")
+                                     .arg(PortName(port))};
         case DownloadOutcome::Aborted:
-            return {false, Tr("下载在第 %1 块后停止：程序正在退出").arg(result.acknowledged)};
+            return {false,
+                    QCoreApplication::translate("M_下载", "下载在第 %1 块后停止：程序正在退出")
+                        .arg(result.acknowledged)};
         case DownloadOutcome::Success:
         case DownloadOutcome::Busy:
             break;
@@ -84,14 +90,16 @@ TransferReport DescribeTimeSync(TimeSyncOutcome outcome, uint32_t elapsedMs,
                                 const TransferPort& port) {
     switch (outcome) {
         case TimeSyncOutcome::Confirmed:
-            return {true, Tr("时间同步成功，用时 %1 秒").arg(Seconds(elapsedMs))};
+            return {true, QCoreApplication::translate("M_下载", "时间同步成功，用时 %1 秒")
+                              .arg(Seconds(elapsedMs))};
         case TimeSyncOutcome::Busy:
-            return {false, Tr("另一次传送正在进行")};
+            return {false, QCoreApplication::translate("M_下载", "另一次传送正在进行")};
         case TimeSyncOutcome::NoReply:
             break;
     }
     if (const QString failure = DescribePortFailure(port); !failure.isEmpty()) {
         return {false, failure};
     }
-    return {false, Tr("控制器没有应答（串口 %1）").arg(PortName(port))};
+    return {false,
+            QCoreApplication::translate("M_下载", "控制器没有应答（串口 %1）").arg(PortName(port))};
 }

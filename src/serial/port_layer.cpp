@@ -3,6 +3,8 @@
 #include "serial/port_map.h"
 #include "util/hexconv.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <array>
 #include <limits>
@@ -26,29 +28,30 @@ T ClampedNumber(const QString& text) {
 
 QString DescribePortProblem(const PortStatus& status) {
     if (status.lineLost) {
-        return QStringLiteral(
-            "the line was lost: the adapter was unplugged or the device went "
-            "away; plug it in again and retry");
+        return QCoreApplication::translate("M_api串口",
+                                           "连接中断：适配器被拔出或设备已断开；请重新插上后重试");
     }
     switch (status.failure) {
         case OpenFailure::None:
-            return QStringLiteral("opens");
+            return QCoreApplication::translate("M_api串口", "可以打开");
         case OpenFailure::Absent:
-            return QStringLiteral("absent");
+            return QCoreApplication::translate("M_api串口", "不存在");
         case OpenFailure::Busy:
-            return QStringLiteral("busy: another program holds it (close that program and retry)");
+            return QCoreApplication::translate("M_api串口",
+                                               "被另一个程序占用（请关闭那个程序后重试）");
         case OpenFailure::PermissionDenied:
 #ifdef Q_OS_WIN
-            return QStringLiteral("permission denied: run as a user allowed to use the port");
+            return QCoreApplication::translate("M_api串口",
+                                               "没有权限：请以可以使用该串口的用户运行");
 #else
-            return QStringLiteral(
-                "permission denied: add the user to the dialout group "
-                "(sudo usermod -aG dialout $USER, then log in again)");
+            return QCoreApplication::translate("M_api串口",
+                                               "没有权限：请把用户加入 dialout 组（sudo usermod "
+                                               "-aG dialout $USER，然后重新登录）");
 #endif
         case OpenFailure::Other:
             break;
     }
-    return QStringLiteral("does not open (%1)").arg(status.detail);
+    return QCoreApplication::translate("M_api串口", "无法打开（%1）").arg(status.detail);
 }
 
 PortLayer::PortLayer(SerialBackend& backend, Clock& clock) : backend_(backend), clock_(clock) {}

@@ -10,10 +10,6 @@
 
 namespace {
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("Form主窗体", text);
-}
-
 // In twips, as the window's layout: the status line fills the free stretch of Frame1 between
 // "保存" (ending at 6615) and "电脑时间同步" (starting at 13680); the bar lies along the foot
 // of the log view, left of where its "退出" button would not reach.
@@ -43,7 +39,7 @@ void TransferView::openForDownload() {
     Label状态->setToolTip(QString());
     Progress下载->setRange(0, 1);
     Progress下载->setValue(0);
-    Progress下载->setFormat(Tr("正在连接控制器…"));
+    Progress下载->setFormat(QCoreApplication::translate("Form主窗体", "正在连接控制器…"));
     Progress下载->show();
     Progress下载->raise();
 }
@@ -55,16 +51,17 @@ void TransferView::close() {
 void TransferView::downloadStarted(int32_t blocks) {
     Progress下载->setRange(0, std::max(blocks, 1));
     Progress下载->setValue(0);
-    Progress下载->setFormat(Tr("第 0 / %1 块").arg(blocks));
+    Progress下载->setFormat(QCoreApplication::translate("Form主窗体", "第 0 / %1 块").arg(blocks));
 }
 
 void TransferView::blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) {
     Progress下载->setValue(n);
-    Progress下载->setFormat(Tr("第 %1 / %2 块  %3%  已用 %4 秒")
-                                .arg(n)
-                                .arg(blocks)
-                                .arg(blocks > 0 ? n * 100 / blocks : 0)
-                                .arg(QString::number(double(elapsedMs) / 1000.0, 'f', 1)));
+    Progress下载->setFormat(
+        QCoreApplication::translate("Form主窗体", "第 %1 / %2 块  %3%  已用 %4 秒")
+            .arg(n)
+            .arg(blocks)
+            .arg(blocks > 0 ? n * 100 / blocks : 0)
+            .arg(QString::number(double(elapsedMs) / 1000.0, 'f', 1)));
 }
 
 void TransferView::downloadFinished(const DownloadResult& result) {

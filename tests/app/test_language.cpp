@@ -1,6 +1,6 @@
 // The language of the window, as start-up chooses it from the command line and the settings file.
 
-#include "app/language.h"
+#include "util/language.h"
 #include "support/bytes.h"
 
 #include <gtest/gtest.h>

@@ -8,6 +8,7 @@
 #include "support/emulator.h"
 #include "support/virtual_line.h"
 #include "util/keyvalue.h"
+#include "util/language.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -226,6 +227,8 @@ TEST(Ctl, PortThatDoesNotOpenExits3AndSaysWhy) {
 // In this process, on the in-memory line and a virtual clock: the 500 silent cycles of the
 // request take 11 s of virtual time and none of real time.
 TEST(Ctl, SilentControllerExits4) {
+    const auto english = InstallTranslation(Language::English);  // as m4500ctl's main does
+    ASSERT_TRUE(english) << "the English translation is not in the executable";
     VirtualClock clock;
     CtlEnvironment env;
     env.serial = [&clock](TraceSink) {

@@ -3,7 +3,7 @@
 // English (main_window_en.png, download_log_en.png), as --lang en shows the window.
 //   ui_screenshots <output directory>
 
-#include "app/language.h"
+#include "util/language.h"
 #include "support/emulator.h"
 #include "ui/captions.h"
 #include "ui/ui_rig.h"

@@ -1,7 +1,7 @@
 // The window's English face, chosen at start-up: captions, lists, tooltips and boxes in English,
 // all of them shown whole; and without a request, the designed Chinese whatever the locale.
 
-#include "app/language.h"
+#include "util/language.h"
 #include "ui/captions.h"
 #include "ui/ui_rig.h"
 

@@ -1,7 +1,7 @@
 // The log view and the time synchronisation against the controller emulator on a
 // pseudo-terminal, through the real serial layer.
 
-#include "app/language.h"
+#include "util/language.h"
 #include "support/emulator.h"
 #include "ui/control_table.h"
 #include "ui/ui_rig.h"

@@ -2,6 +2,7 @@
 // status line, on the in-memory line with the emulator's controller and its faults, in virtual
 // time. The log itself stays exactly the designed text.
 #include "ui/ui_rig.h"
+#include "util/language.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -193,6 +194,29 @@ TEST(PortList, ProbedAgainEachTimeItOpens) {
     EXPECT_EQ(list->count(), 1);
     EXPECT_EQ(list->itemText(0), "7");
     EXPECT_EQ(list->currentText(), "5");
+}
+
+}  // namespace
+
+namespace {
+
+// In the English window the status line and the bar speak English too, in the companion's
+// words; the log stays the designed text.
+TEST(TransferView, EnglishStatusInTheCompanionsWords) {
+    const auto english = InstallTranslation(Language::English);
+    ASSERT_TRUE(english);
+    ViewRig silent({.faults = {.silentFrom = 4}});
+    silent.window.Command下载参数到机器_Click();
+    EXPECT_EQ(silent.window.logText(),
+              QStringLiteral(">>读取文件\r\n>>握手成功\r\n-->>握手失败\r\n"));
+    EXPECT_EQ(silent.status()->text(),
+              QStringLiteral("no answer from the controller on port 7 (virtual:7) to block 3 of "
+                             "31: check the cable and the controller"));
+    ViewRig busy({.refusal = OpenFailure::Busy});
+    busy.window.Command电脑时间同步_Click();
+    EXPECT_EQ(busy.status()->text(),
+              QStringLiteral("port 7 did not open: busy: another program holds it (close that "
+                             "program and retry) (virtual:7)"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "config/taskfile.h"
 #include "device/serial_stack.h"
 #include "device/transfer.h"
+#include "device/transfer_report.h"
 #include "serial/port_map.h"
 #include "util/data_dir.h"
 
@@ -75,7 +76,11 @@ struct Companion {
     }
     TransferContext context() { return serial.transferContext(config, log, &ui); }
     int32_t portNumber() const { return serial.session.PortNumber; }
-    const PortStatus& port() const { return serial.port.status(); }
+    // The port the transfers used, the device behind it, and what became of it.
+    TransferPort transferPort() const {
+        const int32_t n = portNumber();
+        return TransferPort{n, serial.port.backend().devicePath(n), serial.port.status()};
+    }
 
     ProcessState process;
     ConfigTables config;
@@ -84,25 +89,19 @@ struct Companion {
     StdoutUi ui;
 };
 
-// After a transfer that failed: the port that did not open, or the line that was lost, with
-// what to try; 0 when the port opened and stayed.
+// After a transfer that failed: the port that did not open, or the line that was lost, in the
+// window's words; 0 when the port opened and stayed.
 int PortProblemExit(const Companion& c) {
-    const PortStatus& status = c.port();
-    const int32_t n = c.portNumber();
-    if (status.lineLost) {
-        Error(QStringLiteral("port %1 (%2): %3")
-                  .arg(n)
-                  .arg(c.serial.port.backend().devicePath(n), DescribePortProblem(status)));
-        return kExitLineLost;
-    }
-    if (status.opened()) {
+    const TransferPort port = c.transferPort();
+    const QString failure = DescribePortFailure(port);
+    if (failure.isEmpty()) {
         return kExitOk;
     }
-    Error(QStringLiteral("port %1 did not open: %2").arg(n).arg(DescribePortProblem(status)));
-    if (n == 0) {
-        Error(QStringLiteral("no port chosen: pick one in the window, or give --port N"));
+    Error(failure);
+    if (port.number == 0) {
+        Error(QStringLiteral("or give --port N"));
     }
-    return kExitPortClosed;
+    return port.status.lineLost ? kExitLineLost : kExitPortClosed;
 }
 
 // Where the operator's file went before anything could overwrite it, or why it could not go.
@@ -173,18 +172,19 @@ int Download(const Options& opt, const CtlEnvironment& env) {
     if (const int rc = PortProblemExit(c); rc != kExitOk) {
         return rc;
     }
+    const TransferReport report = DescribeDownload(result, c.transferPort());
     switch (result.outcome) {
         case DownloadOutcome::SaveFailed:
+            Error(report.text);
             return kExitSaveFailed;
         case DownloadOutcome::FileMissing:
+            Error(report.text);
             return kExitTaskFile;
         case DownloadOutcome::VerifyFailed:
+            Error(report.text);
             return kExitVerifyFailed;
         case DownloadOutcome::NoHandshake:
-            Error(QStringLiteral("no answer from the controller on port %1 (check the cable, "
-                                 "the controller's power, and the port number; --trace shows "
-                                 "the traffic)")
-                      .arg(c.portNumber()));
+            Error(report.text + QStringLiteral(" (--trace shows the traffic)"));
             return kExitNoAnswer;
         case DownloadOutcome::Success:
         case DownloadOutcome::Busy:
@@ -197,13 +197,16 @@ int Download(const Options& opt, const CtlEnvironment& env) {
 int TimeSync(const Options& opt, const CtlEnvironment& env) {
     Companion c(opt, env);
     TransferContext ctx = c.context();
-    if (Fun_TimeSync(ctx) == TimeSyncOutcome::Confirmed) {
+    Clock& clock = c.serial.clock;
+    const uint32_t started = clock.timeGetTime();
+    const TimeSyncOutcome outcome = Fun_TimeSync(ctx);
+    if (outcome == TimeSyncOutcome::Confirmed) {
         return kExitOk;
     }
     if (const int rc = PortProblemExit(c); rc != kExitOk) {
         return rc;
     }
-    Error(QStringLiteral("the controller did not confirm the time on port %1").arg(c.portNumber()));
+    Error(DescribeTimeSync(outcome, clock.timeGetTime() - started, c.transferPort()).text);
     return kExitNoAnswer;
 }
 

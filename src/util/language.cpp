@@ -1,7 +1,7 @@
-// M_00_main: which language the operator asked for, and its translation, which is compiled into
+// MZ_alluse: which language the operator asked for, and its translation, which is compiled into
 // the executable so that nothing has to travel beside it.
 
-#include "app/language.h"
+#include "util/language.h"
 
 #include "util/keyvalue.h"
 

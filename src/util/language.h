@@ -1,5 +1,5 @@
 #pragma once
-// M_00_main: the language of the window's and start-up's texts. The designed texts are Chinese
+// MZ_alluse: the language of the window's and start-up's texts. The designed texts are Chinese
 // and stay so whatever the system's locale; English is shown only when the operator asks for it
 // on the command line or in the settings file.
 
