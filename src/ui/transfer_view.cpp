@@ -55,13 +55,13 @@ void TransferView::downloadStarted(int32_t blocks) {
 }
 
 void TransferView::blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) {
-    Progress下载->setValue(n);
     Progress下载->setFormat(
         QCoreApplication::translate("Form主窗体", "第 %1 / %2 块  %3%  已用 %4 秒")
             .arg(n)
             .arg(blocks)
             .arg(blocks > 0 ? n * 100 / blocks : 0)
             .arg(QString::number(double(elapsedMs) / 1000.0, 'f', 1)));
+    Progress下载->setValue(n);  // after the text, so whoever sees the value sees its text
 }
 
 void TransferView::downloadFinished(const DownloadResult& result) {

@@ -3,12 +3,13 @@
 // English (main_window_en.png, download_log_en.png), as --lang en shows the window.
 //   ui_screenshots <output directory>
 
-#include "util/language.h"
 #include "support/emulator.h"
 #include "ui/captions.h"
 #include "ui/ui_rig.h"
+#include "util/language.h"
 
 #include <QApplication>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -167,12 +168,36 @@ std::unique_ptr<WindowRig> OpenDemo(const QString& dir, const EmulatorProcess& e
     return rig;
 }
 
-// The editing view, then the log view after a download, as `<name><suffix>.png`.
+// The editing view, then the log view in the middle of a download (at block 15) and after it,
+// as `<name><suffix>.png`.
 bool GrabEditingAndLog(Form主窗体& w, const QString& out, const QString& suffix) {
     bool ok = Grab(w, QDir(out).filePath("main_window" + suffix + ".png"));
+    auto* bar = w.findChild<QProgressBar*>(QStringLiteral("Progress下载"));
+    bool midway = false;
+    const QString midPath = QDir(out).filePath("download_midway" + suffix + ".png");
+    const QMetaObject::Connection watch =
+        QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+            if (value == 15 && !midway) {
+                midway = w.grab().save(midPath);  // the download is still running
+                std::printf("%s %s\n", midway ? "wrote" : "FAILED", qPrintable(midPath));
+            }
+        });
     w.Command下载参数到机器->click();
-    ok = Grab(w, QDir(out).filePath("download_log" + suffix + ".png")) && ok;
+    QObject::disconnect(watch);
+    ok = midway && Grab(w, QDir(out).filePath("download_log" + suffix + ".png")) && ok;
     w.Command退出下载->click();
+    return ok;
+}
+
+// A download to a port that does not open: the log view after it, and the status line then.
+bool GrabFailure(Form主窗体& w, WindowRig& rig, const QString& out) {
+    const int32_t port = rig.session.PortNumber;
+    rig.session.PortNumber = 9;  // no device behind it
+    w.Command下载参数到机器->click();
+    bool ok = Grab(w, QDir(out).filePath("download_failed.png"));
+    w.Command退出下载->click();
+    ok = Grab(w, QDir(out).filePath("status_after_failure.png")) && ok;
+    rig.session.PortNumber = port;
     return ok;
 }
 
@@ -184,7 +209,7 @@ int main(int argc, char** argv) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots");
     QDir().mkpath(out);
 
-    EmulatorProcess emu({"--no-pacing"});
+    EmulatorProcess emu;  // paced like a real line, so the middle of a download can be seen
     if (!emu.ok()) {
         std::fprintf(stderr, "emulator: %s\n", qPrintable(emu.error()));
         return 1;
@@ -193,6 +218,7 @@ int main(int argc, char** argv) {
     const std::unique_ptr<WindowRig> rig = OpenDemo(chineseDir.path(), emu, kChineseRemarks);
     Form主窗体& w = *rig->window;
     bool ok = GrabEditingAndLog(w, out, QString());
+    ok = GrabFailure(w, *rig, out) && ok;
     FillLongRemarks(rig->config);
     w.Command区域(1)->click();
     ok = Grab(w, QDir(out).filePath("long_remarks.png")) && ok;
