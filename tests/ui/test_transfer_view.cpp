@@ -93,12 +93,12 @@ INSTANTIATE_TEST_SUITE_P(
                   {.refusal = OpenFailure::Busy},
                   7,
                   kNoHandshake,
-                  QStringLiteral("串口 7 无法打开：")},
+                  QStringLiteral("串口 7 无法打开：被另一个程序占用")},
         ReasonRow{"PermissionDenied",
                   {.refusal = OpenFailure::PermissionDenied},
                   7,
                   kNoHandshake,
-                  QStringLiteral("串口 7 无法打开：")},
+                  QStringLiteral("串口 7 无法打开：没有权限：请把用户加入 dialout 组")},
         ReasonRow{"NoPortChosen", {}, 0, kNoHandshake, QStringLiteral("没有选择串口")},
         ReasonRow{"LineHungUp",
                   {.faults = {.hangUpAt = 3}},
@@ -131,18 +131,6 @@ INSTANTIATE_TEST_SUITE_P(
                   kDownloaded,
                   QStringLiteral("下载成功，用时 ")}),
     [](const ::testing::TestParamInfo<ReasonRow>& info) { return info.param.name; });
-
-// The reasons name the port's problem in the same words as the companion (one function).
-TEST(TransferView, PortProblemsSayWhatToTry) {
-    for (const OpenFailure failure : {OpenFailure::Busy, OpenFailure::PermissionDenied}) {
-        ViewRig v({.refusal = failure});
-        v.window.Command下载参数到机器_Click();
-        PortStatus status;
-        status.failure = failure;
-        EXPECT_TRUE(v.status()->text().contains(DescribePortProblem(status)))
-            << v.status()->text().toStdString();
-    }
-}
 
 // The time synchronisation's silent failure shows no box and no log, but the status line says
 // the controller did not answer; a confirmation is stated there too, with the time it took.
