@@ -111,6 +111,20 @@ class Form主窗体 : public QWidget, private LogSink, private TransferUi {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // What the zone buttons' tooltips were last written from.
+    struct ZoneTips {
+        struct Zone {
+            QString remark;
+            std::array<uint8_t, kSlots + 1> hour, minute, scene;
+            bool operator==(const Zone&) const = default;
+        };
+        std::array<Zone, kZones + 1> zones{};
+        std::array<bool, kZones + 1> known{};
+        std::array<QString, kSlots + 1> taskRemarks;
+        bool Changed(const ConfigTables& c, int z);
+    };
+    ZoneTips zoneTips_;
+
     void append(const QString& text) override;  // LogSink: Fun_LogLine writes here
     void showTimeSyncSuccess() override;        // TransferUi
 

@@ -103,11 +103,28 @@ void Form主窗体::Fun_InitSelection() {
 }
 
 void Form主窗体::Fun_ShowZones() {
+    const bool taskRemarksChanged = zoneTips_.taskRemarks != deps_.config.TaskRemark;
+    zoneTips_.taskRemarks = deps_.config.TaskRemark;
     for (int z = 1; z <= kZones; ++z) {
         SetCaption(Command区域(z), deps_.config.ZoneRemark[z]);
-        SetToolTip(Command区域(z), ZoneToolTip(deps_.config, z));
+        if (zoneTips_.Changed(deps_.config, z) || taskRemarksChanged) {
+            SetToolTip(Command区域(z), ZoneToolTip(deps_.config, z));
+        }
         SetHighlight(Command区域(z), false);
     }
+}
+
+// A zone's day is rewritten only when what it is made of changed: writing it for every zone at
+// every refresh was most of the refresh's time.
+bool Form主窗体::ZoneTips::Changed(const ConfigTables& c, int z) {
+    Zone now{c.ZoneRemark[size_t(z)], c.TaskHour[size_t(z)], c.TaskMinute[size_t(z)],
+             c.TaskScene[size_t(z)]};
+    if (known[size_t(z)] && zones[size_t(z)] == now) {
+        return false;
+    }
+    zones[size_t(z)] = std::move(now);
+    known[size_t(z)] = true;
+    return true;
 }
 
 void Form主窗体::Fun_MarkZone(int32_t z) {
