@@ -101,24 +101,12 @@ void FillLongRemarks(ConfigTables& c) {
     }
 }
 
-// Whether a caption drawn as the style draws a push button's label (centred, one line per line
-// break) overruns the button's contents.
-bool ClippedOnOneLine(const QPushButton* b) {
-    QStyleOptionButton option;
-    option.initFrom(b);
-    option.text = b->text();
-    const QRect contents = b->style()->subElementRect(QStyle::SE_PushButtonContents, &option, b);
-    const QRect needed =
-        b->fontMetrics().boundingRect(contents, Qt::AlignCenter | Qt::TextShowMnemonic, b->text());
-    return !contents.contains(needed);
-}
-
 // How the zone and task captions fare with long remarks: drawn as a style draws a label, and as
 // the grid buttons lay them out.
 void PrintCaptionFigures(Form主窗体& w) {
     int clipped[2] = {}, elided[2] = {};
     auto count = [&](int group, QPushButton* button) {
-        clipped[group] += ClippedOnOneLine(button);
+        clipped[group] += !ButtonCaptionFits(button);
         elided[group] += static_cast<GridButton*>(button)->captionLayout().elided;
     };
     for (int z = 1; z <= kZones; ++z) {
