@@ -45,6 +45,7 @@ class SerialStack {
     ProcessState& process;
     const QString dataDir;
 
+    // Members are made in this order: the line and the clock before the parts built on them.
   private:
     SystemClock systemClock_;
     std::unique_ptr<SerialBackend> line_;
