@@ -22,6 +22,14 @@ bool TakesNewFiles(const QString& dir) {
     return probe.open();  // the probe is removed again when it goes out of scope
 }
 
+bool HoldsConfiguration(const QString& dir) {
+    const QDir d(dir);
+    return QFileInfo(d.filePath(QString::fromUtf16(kTaskFileName))).isFile() ||
+           QFileInfo(d.filePath(QString::fromUtf16(kSettingsFileName))).isFile();
+}
+
+}  // namespace
+
 // The window and the companion share one folder whatever each executable is called.
 QString UserDataDir() {
     const QString ownName = QCoreApplication::applicationName();
@@ -32,10 +40,8 @@ QString UserDataDir() {
     return dir;
 }
 
-}  // namespace
-
 QString DataDir(const QString& exeDir) {
-    if (!IsInstalledCopy(exeDir) && TakesNewFiles(exeDir)) {
+    if (!IsInstalledCopy(exeDir) && (HoldsConfiguration(exeDir) || TakesNewFiles(exeDir))) {
         return QDir(exeDir).absolutePath();
     }
     return UserDataDir();

@@ -169,9 +169,16 @@ TEST(SingleInstance, LockOfAnotherUserBlocksOnlyWhileItsOwnerRuns) {
                 InstanceLockPath(dir.path()),
                 "999999999\nm4500-config\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
         }
+        const QString ownData = dir.filePath(QStringLiteral("nobody-data"));
         const int started = RunUnprivileged([&] {
+            qputenv("XDG_DATA_HOME", ownData.toUtf8());
             SingleInstance next(dir.path());
-            return next.anotherRuns() ? 1 : 0;
+            if (next.anotherRuns()) {
+                return 1;
+            }
+            // The lock nobody can remove must not let a second copy of this user in beside it.
+            SingleInstance again(dir.path());
+            return again.anotherRuns() ? 0 : 2;
         });
         EXPECT_EQ(started, ownerRuns ? 1 : 0);
         EXPECT_TRUE(QFile::exists(InstanceLockPath(dir.path())));  // root's, in any case

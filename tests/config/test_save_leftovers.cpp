@@ -1,8 +1,10 @@
 // What saves cut short by a kill leave beside the task file and the settings file: removed at
-// the next start when they are QSaveFile's temporaries of those two files and older than the
-// process, except the newest whole task image newer than the task file, which is kept.
+// the next start when they are the save's own temporaries of those two files and older than the
+// process, except the newest whole task image newer than the task file, which is kept. Files the
+// operator named (copies such as TASK.M45.backup) are never touched, however old.
 #include "config/save_leftovers.h"
 #include "config/taskfile.h"
+#include "util/savefile.h"
 
 #include <gtest/gtest.h>
 #include <QDir>
@@ -61,22 +63,27 @@ TEST_F(SaveLeftoversBeside, TemporariesGoTheNewestWholeSaveIsKept) {
         int age;
         bool removed;
     } rows[] = {
-        {"TASK.M45.AbcDef", Image(2).left(4000), 120, true},  // cut short while written
-        {"TASK.M45.abcdef", Image(3), 90, true},              // whole, older than TASK.M45
-        {"TASK.M45.MnoPqr", Image(4), 45, true},              // whole, newer, not the newest
-        {"TASK.M45.ZyxWvu", Image(5), 30, false},             // the newest whole save: kept
-        {"TASK.M45.QrsTuv", Image(6) + "x", 20, true},        // newest, but not an image
-        {"system.ini.QwErTy", "串口=", 120, true},
-        {"TASK.M45.NewOne", Image(7), -5, false},  // written after the start: another's save
-        {"system.ini.YoungA", "串口=2", -5, false},
-        {"TASK.M45.abc12f", "", 120, false},  // not of the pattern
-        {"TASK.M45.abcde", "", 120, false},
-        {"TASK.M45.abcdefg", "", 120, false},
-        {"task.m45.abcdef", "", 120, false},
-        {"TASK.M45X.abcdef", "", 120, false},
-        {".TASK.M45.abcdef", "", 120, false},
+        {"TASK.M45.~m45-save-0000abcd", Image(2).left(4000), 120, true},  // cut short
+        {"TASK.M45.~m45-save-0000abce", Image(3), 90, true},  // whole, older than TASK.M45
+        {"TASK.M45.~m45-save-0000abcf", Image(4), 45, true},  // whole, newer, not the newest
+        {"TASK.M45.~m45-save-0000abd0", Image(5), 30, false},  // the newest whole save: kept
+        {"TASK.M45.~m45-save-0000abd1", Image(6) + "x", 20, true},  // newest, not an image
+        {"system.ini.~m45-save-00001234", "串口=", 120, true},
+        {"TASK.M45.~m45-save-00000001", Image(7), -5, false},  // after the start: another's
+        {"system.ini.~m45-save-00000002", "串口=2", -5, false},
+        // The operator's own files, named as people name copies: never the tool's.
+        {"TASK.M45.backup", Image(8), 120, false},
+        {"TASK.M45.before", Image(8), 20, false},
+        {"TASK.M45.readme", "", 120, false},
+        {"TASK.M45.AbcDef", Image(8), 30, false},
+        {"system.ini.backup", "串口=3", 120, false},
+        {"TASK.M45.~m45-save-0000abc", "", 120, false},  // not of the pattern
+        {"TASK.M45.~m45-save-0000ABCD", "", 120, false},
+        {"TASK.M45.~m45-save-0000abcd1", "", 120, false},
+        {"task.m45.~m45-save-0000abcd", "", 120, false},
+        {"TASK.M45X.~m45-save-0000abcd", "", 120, false},
         {"TASK.M45.bad", "", 120, false},
-        {"site.ini.abcdef", "", 120, false},
+        {"site.ini.~m45-save-0000abcd", "", 120, false},
     };
     QStringList expected = entries();
     for (const auto& row : rows) {
@@ -85,16 +92,16 @@ TEST_F(SaveLeftoversBeside, TemporariesGoTheNewestWholeSaveIsKept) {
             expected << row.name;
         }
     }
-    ASSERT_TRUE(QDir().mkdir(at("TASK.M45.Folder")));
-    ASSERT_TRUE(QFile::link(at("TASK.M45.abcdef"), at("TASK.M45.Linked")));
-    expected << "TASK.M45.Folder"
-             << "TASK.M45.Linked";
+    ASSERT_TRUE(QDir().mkdir(at("TASK.M45.~m45-save-000f0000")));
+    ASSERT_TRUE(QFile::link(at("TASK.M45.~m45-save-0000abce"), at("TASK.M45.~m45-save-000f0001")));
+    expected << "TASK.M45.~m45-save-000f0000"
+             << "TASK.M45.~m45-save-000f0001";
 
     const LeftoverCleanup cleaned = clean();
     EXPECT_EQ(cleaned.recovered, at("TASK.M45.recovered1"));
     EXPECT_EQ(Read(cleaned.recovered), Image(5));
     EXPECT_EQ(cleaned.removed.size(), 5);
-    expected.removeOne("TASK.M45.ZyxWvu");
+    expected.removeOne("TASK.M45.~m45-save-0000abd0");
     expected << "TASK.M45.recovered1";
     expected.sort();
     EXPECT_EQ(entries(), expected);
@@ -104,7 +111,7 @@ TEST_F(SaveLeftoversBeside, TemporariesGoTheNewestWholeSaveIsKept) {
 
 // Without a task file (a kill in the very first save) a whole save is newer than anything.
 TEST_F(SaveLeftoversBeside, WholeSaveWithoutATaskFileIsKept) {
-    put("TASK.M45.KeepMe", Image(9), 30);
+    put(SaveTemporaryName("TASK.M45", 0x1234abcd), Image(9), 30);
     const LeftoverCleanup cleaned = clean();
     EXPECT_EQ(cleaned.recovered, at("TASK.M45.recovered"));
     EXPECT_EQ(entries(), QStringList{"TASK.M45.recovered"});

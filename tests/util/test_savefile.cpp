@@ -9,7 +9,9 @@
 #include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 namespace {
 
@@ -56,6 +58,29 @@ TEST(SaveInPlace, FolderThatRefusesNewFilesStillTakesItsFiles) {
     left.sort();
     EXPECT_EQ(left, (QStringList{QStringLiteral("TASK.M45"), QStringLiteral("locked.M45"),
                                  QStringLiteral("system.ini")}));
+}
+
+// A shared folder with the sticky bit: the temporary file may be made but not put in place of a
+// file another user owns, which may still be written.
+TEST(SaveInPlace, StickyFolderFileOfAnotherOwner) {
+    QTemporaryDir tmp;
+    ASSERT_TRUE(QFile::setPermissions(tmp.path(), kReadable));
+    const QString shared = tmp.filePath(QStringLiteral("shared"));
+    ASSERT_TRUE(QDir().mkdir(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    const QString task = shared + QStringLiteral("/TASK.M45");
+    const QString link = shared + QStringLiteral("/linked.M45");
+    ASSERT_TRUE(WriteFileBytes(task, "root's bytes"));
+    ASSERT_EQ(::chmod(QFile::encodeName(task).constData(), 0666), 0);
+    ASSERT_TRUE(QFile::link(task, link));
+
+    EXPECT_EQ(RunUnprivileged([&] { return WriteFileAtomically(task, "nobody's").ok ? 0 : 1; }), 0);
+    EXPECT_EQ(ReadFileBytes(task), QByteArray("nobody's"));
+    // Through a link the file it names is saved; the link stays a link.
+    ASSERT_TRUE(WriteFileAtomically(link, "linked").ok);
+    EXPECT_EQ(ReadFileBytes(task), QByteArray("linked"));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 }
 
 }  // namespace
