@@ -96,6 +96,12 @@ FolderLock::Take FolderLock::TryTake(const QString& path) {
         return Take::Taken;
     }
     if (lock->error() == QLockFile::LockFailedError && OwnerMayRun(*lock)) {
+        qint64 pid = 0;
+        QString host;
+        QString app;
+        if (lock->getLockInfo(&pid, &host, &app)) {
+            holder_ = QStringLiteral("%1 %2").arg(app).arg(pid).trimmed();
+        }
         return Take::HeldByAnother;
     }
     return Take::Impossible;

@@ -24,6 +24,8 @@ class FolderLock {
 
     // True when another live program holds the folder.
     bool heldByAnother() const { return another_; }
+    // Who holds it, as the holder's lock names it ("m4500-config 4711"; "" when unknown).
+    QString holder() const { return holder_; }
     // The lock file that was taken ("" when none could be made at all: the program then runs
     // without one rather than not at all).
     QString heldPath() const { return held_ ? held_->fileName() : QString(); }
@@ -36,4 +38,5 @@ class FolderLock {
 
     std::unique_ptr<QLockFile> held_;
     bool another_ = false;
+    QString holder_;
 };

@@ -7,8 +7,10 @@
 #include "support/ctl_run.h"
 #include "support/emulator.h"
 #include "support/virtual_line.h"
+#include "util/folder_lock.h"
 #include "util/keyvalue.h"
 #include "util/language.h"
+#include "util/savefile.h"
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
@@ -175,8 +177,11 @@ TEST(Ctl, CommandsThatWriteCleanUpAfterAKilledSave) {
         const struct {
             QString path;
             QByteArray bytes;
-        } leftovers[] = {{task + QStringLiteral(".CutOff"), BuildTaskImage(newer).left(9000)},
-                         {task + QStringLiteral(".WholeA"), BuildTaskImage(newer)}};
+        } leftovers[] = {
+            {dir.filePath(SaveTemporaryName(QStringLiteral("TASK.M45"), 1)),
+             BuildTaskImage(newer).left(9000)},
+            {dir.filePath(SaveTemporaryName(QStringLiteral("TASK.M45"), 2)), BuildTaskImage(newer)},
+            {task + QStringLiteral(".backup"), BuildTaskImage(newer)}};  // the operator's copy
         for (const auto& file : leftovers) {
             QFile f(file.path);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -190,6 +195,65 @@ TEST(Ctl, CommandsThatWriteCleanUpAfterAKilledSave) {
         EXPECT_EQ(ReadFileBytes(kept), writes ? BuildTaskImage(newer) : QByteArray());
         EXPECT_NE(QFileInfo::exists(leftovers[0].path), writes);
         EXPECT_NE(QFileInfo::exists(leftovers[1].path), writes);
+        EXPECT_EQ(ReadFileBytes(leftovers[2].path), BuildTaskImage(newer));
+    }
+}
+
+// Under a running window every command that writes the folder's files refuses, and changes
+// nothing: the window's own save at its end would undo what it wrote.
+TEST(Ctl, CommandsThatWriteRefuseAFolderAWindowHolds) {
+    QTemporaryDir dir;
+    const QString task = TaskFilePath(dir.path());
+    const QString json = dir.filePath(QStringLiteral("site.json"));
+    ConfigTables window;
+    window.MachineIp[3] = 3;
+    ASSERT_TRUE(SaveTaskFile(window, task).ok);
+    ASSERT_EQ(Ctl({QStringLiteral("export"), task, QStringLiteral("-o"), json}).code, 0);
+    QFile(task).resize(0);  // init would write here, import and download save
+    const QByteArray before = ReadFileBytes(task);
+    FolderLock held(dir.path());
+    ASSERT_FALSE(held.heldByAnother());
+    const QStringList commands[] = {{QStringLiteral("init")},
+                                    {QStringLiteral("import"), json},
+                                    {QStringLiteral("download"), QStringLiteral("--port"),
+                                     QStringLiteral("1")}};
+    for (const QStringList& command : commands) {
+        const CtlRun r = Ctl(command + QStringList{QStringLiteral("--dir"), dir.path()});
+        EXPECT_EQ(r.code, 9) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QStringLiteral("nothing was changed"))) << r.err.toStdString();
+        EXPECT_EQ(ReadFileBytes(task), before) << command.first().toStdString();
+    }
+    held.release();
+    EXPECT_EQ(Ctl({QStringLiteral("init"), QStringLiteral("--dir"), dir.path()}).code, 0);
+}
+
+// What goes to standard output is checked to its end: a full disk is a failure with its reason.
+TEST(Ctl, OutputThatDoesNotArriveWholeFails) {
+    QTemporaryDir dir;
+    const QString task = TaskFilePath(dir.path());
+    ASSERT_TRUE(SaveTaskFile(ConfigTables{}, task).ok);
+    const QString json = dir.filePath(QStringLiteral("edited.json"));
+    ASSERT_EQ(Ctl({QStringLiteral("export"), task, QStringLiteral("-o"), json}).code, 0);
+    QByteArray edited = ReadFileBytes(json);
+    edited.replace("\"address\": null", "\"address\": 7");
+    ASSERT_TRUE(WriteFileBytes(json, edited));
+    const struct {
+        QStringList args;
+        int code;
+    } rows[] = {
+        {{QStringLiteral("export"), task}, 6},
+        {{QStringLiteral("report"), task}, 6},
+        {{QStringLiteral("where"), QStringLiteral("--dir"), dir.path()}, 6},
+        {{QStringLiteral("--help")}, 6},
+        {{QStringLiteral("diff"), task, json}, 2},
+        {{QStringLiteral("export"), QStringLiteral("--dir"), dir.filePath("none")}, 2},
+    };
+    for (const auto& row : rows) {
+        const CtlRun r = Ctl(row.args, QStringLiteral("/dev/full"));
+        EXPECT_EQ(r.code, row.code) << row.args.join(u' ').toStdString();
+        EXPECT_TRUE(row.code == 2 && row.args.first() != QStringLiteral("diff") ||
+                    r.err.contains(QStringLiteral("standard output: No space left on device")))
+            << r.err.toStdString();
     }
 }
 

@@ -13,8 +13,12 @@ struct CtlRun {
     QString err;       // standard error
 };
 
-inline CtlRun Ctl(const QStringList& args) {
+// `stdoutFile`: standard output goes there instead ("/dev/full" for a full disk).
+inline CtlRun Ctl(const QStringList& args, const QString& stdoutFile = QString()) {
     QProcess p;
+    if (!stdoutFile.isEmpty()) {
+        p.setStandardOutputFile(stdoutFile);
+    }
     p.start(QStringLiteral(M45_BIN_DIR "/m4500ctl"), args);
     CtlRun r;
     if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) {

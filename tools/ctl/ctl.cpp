@@ -2,6 +2,7 @@
 // a terminal through the same session, protocol and transfer code as the configuration window.
 #include "ctl.h"
 
+#include "output.h"
 #include "site.h"
 
 #include "config/save_leftovers.h"
@@ -25,16 +26,6 @@ namespace {
 
 // Taken before main runs: a save temporary older than this belongs to a process that has ended.
 const QDateTime kStarted = QDateTime::currentDateTimeUtc();
-
-void Print(FILE* stream, const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-void Error(const QString& text) {
-    Print(stderr, QStringLiteral("m4500ctl: ") + text + '\n');
-}
 
 // The window's log box, as lines on standard output.
 class StdoutLog : public LogSink {
@@ -158,6 +149,10 @@ int LoadForDownload(const QString& path, ConfigTables& config, bool force) {
 }
 
 int Download(const Options& opt, const CtlEnvironment& env) {
+    const std::unique_ptr<FolderLock> held = HoldFolder(opt.dir);
+    if (!held) {
+        return kExitFolderHeld;
+    }
     CleanLeftovers(opt.dir);
     Companion c(opt, env);
     if (const int rc = LoadForDownload(c.serial.taskFilePath(), c.config, opt.force);
@@ -213,6 +208,10 @@ int TimeSync(const Options& opt, const CtlEnvironment& env) {
 // The task file of an untouched configuration, where none with content exists yet (the window
 // leaves an empty one behind when its first start is ended before any save).
 int Init(const Options& opt) {
+    const std::unique_ptr<FolderLock> held = HoldFolder(opt.dir);
+    if (!held) {
+        return kExitFolderHeld;
+    }
     CleanLeftovers(opt.dir);
     const QString path = TaskFilePath(opt.dir);
     if (QFileInfo(path).size() > 0) {
@@ -326,6 +325,19 @@ void CleanLeftovers(const QString& dir) {
     }
 }
 
+std::unique_ptr<FolderLock> HoldFolder(const QString& dir) {
+    auto lock = std::make_unique<FolderLock>(dir);
+    if (!lock->heldByAnother()) {
+        return lock;
+    }
+    const QString who = lock->holder().isEmpty() ? QStringLiteral("m4500-config") : lock->holder();
+    Error(QStringLiteral("%1 is in use by a running %2: its own save would undo what this command "
+                         "writes. Close the window (or let the other command end) and run this "
+                         "again; nothing was changed")
+              .arg(QDir::toNativeSeparators(QDir(dir).absolutePath()), who));
+    return nullptr;
+}
+
 // The manual page is made from this text by help2man: "Options:" and a last "Files:" become its
 // sections, and an option's description starts at least two spaces after it.
 QString CtlHelpText() {
@@ -364,8 +376,11 @@ QString CtlHelpText() {
         "  3  the port did not open (absent, busy, permission denied: the message says which)\n"
         "  4  no answer from the controller (request, a data block, or the time)\n"
         "  5  verify failed: the controller reported the data as not good, or did not reply\n"
-        "  6  the task file could not be saved (download: before anything was sent)\n"
-        "  7  the line was lost during the transfer (adapter unplugged, device gone)\n");
+        "  6  the task file could not be saved (download: before anything was sent), or\n"
+        "     standard output could not be written whole (a full disk, a closed pipe)\n"
+        "  7  the line was lost during the transfer (adapter unplugged, device gone)\n"
+        "  9  download, init, import: a running window (or another command) holds DIR; close\n"
+        "     it first: its own save would undo what the command writes\n");
     const QString options = QStringLiteral(
         "\n"
         "Options:\n"
@@ -390,7 +405,9 @@ QString CtlHelpText() {
     return transfers + u'\n' + SiteHelpText() + options;
 }
 
-int RunCtl(const QStringList& args, const CtlEnvironment& env) {
+namespace {
+
+int Dispatch(const QStringList& args, const CtlEnvironment& env) {
     if (const std::optional<int> rc = RunSiteCommand(args)) {
         return *rc;
     }
@@ -412,4 +429,21 @@ int RunCtl(const QStringList& args, const CtlEnvironment& env) {
         return Where(*opt);
     }
     return Ports(*opt, env);
+}
+
+}  // namespace
+
+int RunCtl(const QStringList& args, const CtlEnvironment& env) {
+    TakeOutputFailure();
+    const int rc = Dispatch(args, env);
+    const QString failure = TakeOutputFailure();
+    if (failure.isEmpty()) {
+        return rc;
+    }
+    // What was printed did not arrive whole: a command that went well otherwise fails here.
+    Error(QStringLiteral("standard output: %1").arg(failure));
+    if (!args.isEmpty() && args.first() == QStringLiteral("diff")) {
+        return kDiffTrouble;  // "different" would read as an answer
+    }
+    return rc != kExitOk ? rc : kExitSaveFailed;
 }

@@ -2,9 +2,11 @@
 // m4500ctl: commands, options and exit codes.
 
 #include "device/serial_stack.h"
+#include "util/folder_lock.h"
 
 #include <QStringList>
 #include <functional>
+#include <memory>
 
 // Exit codes, one per way a run can end; the help text lists them.
 enum CtlExit : int {
@@ -16,6 +18,8 @@ enum CtlExit : int {
     kExitVerifyFailed = 5,  // the verify reply said the data is not good, or none came
     kExitSaveFailed = 6,    // the task file could not be written before the download
     kExitLineLost = 7,      // the port went away during the transfer (adapter unplugged)
+    // 8 is import's: the document was refused (site.h)
+    kExitFolderHeld = 9,  // a running window (or another command) holds the folder's files
 };
 
 using TraceSink = std::function<void(const QString&)>;
@@ -36,5 +40,11 @@ int RunCtl(const QStringList& args, const CtlEnvironment& env = {});
 // Before a command writes into `dir`: removes what saves cut short by a crash left beside its
 // task file and settings file, and names on stderr a whole save that is kept as a recovery copy.
 void CleanLeftovers(const QString& dir);
+
+// Before a command writes the task file or the settings file of `dir`: the folder's lock, held
+// until the command ends, so that a window started meanwhile does not load what is being
+// replaced. Null, with the reason on stderr, when a running window (or another command) holds
+// the folder: its own save would undo what the command writes.
+std::unique_ptr<FolderLock> HoldFolder(const QString& dir);
 
 QString CtlHelpText();

@@ -8,6 +8,7 @@
 #include "config/site_report.h"
 #include "config/taskfile.h"
 #include "ctl.h"
+#include "output.h"
 #include "util/data_dir.h"
 #include "util/savefile.h"
 
@@ -18,15 +19,6 @@
 #include <cstdio>
 
 namespace {
-
-void Print(FILE* stream, const QByteArray& bytes) {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
-}
-
-void Error(const QString& text) {
-    Print(stderr, (QStringLiteral("m4500ctl: ") + text + u'\n').toUtf8());
-}
 
 struct SiteOptions {
     QString command;
@@ -147,6 +139,10 @@ QString DamageText(const SiteImport& r) {
 }
 
 int Import(const SiteOptions& o) {
+    const std::unique_ptr<FolderLock> held = HoldFolder(o.dir);
+    if (!held) {
+        return kExitFolderHeld;
+    }
     CleanLeftovers(o.dir);
     const QString task = TaskFilePath(o.dir);
     const SiteImport r = ImportSiteJson(o.files.first(), task);
@@ -238,8 +234,11 @@ QString SiteHelpText() {
         "  1  unknown option, or wrong files for the command\n"
         "  2  the task file (or FILE) is missing, unreadable or not a task file; import: it\n"
         "     is damaged and no copy of it could be kept, so it was not replaced\n"
-        "  6  the output, or (import) the task file, could not be written\n"
+        "  6  the output (a file, or standard output whole), or (import) the task file,\n"
+        "     could not be written\n"
         "  8  import: the document was refused (too large, not JSON, a field wrong)\n"
+        "  9  import: a running window holds DIR; close it first\n"
         "Exit codes of diff:\n"
-        "  0  the same   1  different   2  an input unreadable or refused, or a usage error\n");
+        "  0  the same   1  different   2  an input unreadable or refused, a usage error,\n"
+        "     or standard output could not be written whole\n");
 }
