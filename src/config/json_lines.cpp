@@ -2,6 +2,7 @@
 
 #include <QByteArrayView>
 #include <algorithm>
+#include <cstring>
 
 int LineAt(const QByteArray& text, qsizetype offset) {
     return 1 + int(text.left(std::clamp<qsizetype>(offset, 0, text.size())).count('\n'));
@@ -63,11 +64,21 @@ bool JsonLines::Members(const QString& path, int depth, char close, bool named) 
         ++at_;
         return true;
     }
+    QHash<QString, int> seen;  // the keys of this object, with the line each was first given on
     for (int index = 0;; ++index) {
         Space();
         QString key = QString::number(index);
+        const int keyLine = line_;
         if (named && !Key(&key)) {
             return false;
+        }
+        if (named) {
+            const auto it = seen.constFind(key);
+            if (it == seen.constEnd()) {
+                seen.insert(key, keyLine);
+            } else {
+                duplicates_.append(Duplicate{path, key, it.value(), keyLine});
+            }
         }
         if (!Value(path + u'/' + key, depth + 1)) {
             return false;
@@ -93,21 +104,44 @@ bool JsonLines::Key(QString* key) {
     return true;
 }
 
-// Escapes are dropped, not decoded: the document's own field names have none, and a field
-// name that does only loses its line to the object around it.
+// Decoded as the JSON parser decodes it, so that two spellings of one key are one key.
 bool JsonLines::String(QString* out) {
-    QByteArray raw;
+    QString text;
+    QByteArray run;  // plain bytes, decoded as UTF-8 together
+    const auto flush = [&] {
+        text += QString::fromUtf8(run);
+        run.clear();
+    };
     for (++at_; More();) {
         const char c = text_[at_++];
         if (c == '"') {
-            *out = QString::fromUtf8(raw);
+            flush();
+            *out = text;
             return true;
         }
-        if (c == '\\' && More()) {
-            raw.append(text_[at_++]);
-        } else {
-            raw.append(c);
+        if (c != '\\') {
+            run.append(c);
+            continue;
         }
+        if (!More()) {
+            return false;
+        }
+        flush();
+        const char e = text_[at_++];
+        if (e == 'u') {
+            bool ok = false;
+            const ushort unit = text_.mid(at_, 4).toUShort(&ok, 16);
+            if (!ok || at_ + 4 > text_.size()) {
+                return false;
+            }
+            at_ += 4;
+            text += QChar(unit);
+            continue;
+        }
+        const char* const from = "bfnrt";
+        const char* const to = "\b\f\n\r\t";
+        const char* const hit = e == '\0' ? nullptr : std::strchr(from, e);
+        text += QChar::fromLatin1(hit != nullptr ? to[hit - from] : e);
     }
     return false;
 }

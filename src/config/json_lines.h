@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QSet>
 #include <QString>
 
@@ -19,8 +20,18 @@ class JsonLines {
   public:
     static constexpr int kMaxDepth = 32;
 
+    // A key given twice in one object: the JSON parser keeps one of the two values and drops
+    // the other without a word.
+    struct Duplicate {
+        QString path;  // the object's
+        QString key;
+        int firstLine = 0;
+        int line = 0;
+    };
+
     JsonLines(const QByteArray& text, const QSet<QString>& wanted);
     int lineOf(QString path) const;
+    const QList<Duplicate>& duplicates() const { return duplicates_; }
 
   private:
     bool More() const { return at_ < text_.size(); }
@@ -35,6 +46,7 @@ class JsonLines {
     const QByteArray& text_;
     const QSet<QString>& wanted_;
     QHash<QString, int> lines_;
+    QList<Duplicate> duplicates_;
     qsizetype at_ = 0;
     int line_ = 1;
 };

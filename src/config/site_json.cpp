@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -224,6 +225,8 @@ std::optional<QString> RemarkUnits(const QString& hex) {
 class Checker {
   public:
     void Root(const QJsonObject& root, ConfigTables& c);
+    // Keys given twice, by the path of their object; each is a fault where its object is met.
+    void Duplicates(const QList<JsonLines::Duplicate>& found);
     std::vector<Fault> faults;
 
   private:
@@ -253,10 +256,31 @@ class Checker {
     template <typename Fn>
     void Each(const QJsonObject& o, const QString& key, int count, const Place& p,
               const QString& words, Fn&& check);
+    void Twice(const JsonLines::Duplicate& d, const Place& p);
+
+    QMultiHash<QString, JsonLines::Duplicate> duplicates_;
 };
+
+void Checker::Duplicates(const QList<JsonLines::Duplicate>& found) {
+    for (const JsonLines::Duplicate& d : found) {
+        duplicates_.insert(d.path, d);
+    }
+}
+
+void Checker::Twice(const JsonLines::Duplicate& d, const Place& p) {
+    Fail(p.field(d.key),
+         QStringLiteral("%1 is given twice (lines %2 and %3); keep the one that is meant")
+             .arg(Q(d.key))
+             .arg(d.firstLine)
+             .arg(d.line));
+}
 
 // An unknown field is a fault: a misspelt "scnee" would otherwise be dropped without a word.
 void Checker::Keys(const QJsonObject& o, const QStringList& known, const Place& p) {
+    for (const JsonLines::Duplicate& d : duplicates_.values(p.path)) {
+        Twice(d, p);
+    }
+    duplicates_.remove(p.path);
     for (auto it = o.begin(); it != o.end(); ++it) {
         if (!known.contains(it.key())) {
             Fail(p.field(it.key()), QStringLiteral("unknown field %1 (the fields here are %2)")
@@ -584,6 +608,11 @@ void Checker::Root(const QJsonObject& root, ConfigTables& c) {
          [&](const QJsonValue& v, int z, const Place& at) { Zone(v, z, c, at); });
     Each(root, QStringLiteral("task_remarks"), kSlots, p, QStringLiteral("task %1 remark"),
          [&](const QJsonValue& v, int t, const Place& at) { TaskRemark(v, t, c, at); });
+    // Those in objects no check reached (the document is refused for them anyway).
+    for (const JsonLines::Duplicate& d : std::as_const(duplicates_)) {
+        Twice(d, Place{d.path, QString()});
+    }
+    duplicates_.clear();
 }
 
 // The faults in the order of their lines, at most kSiteJsonMaxErrors of them.
@@ -633,6 +662,7 @@ SiteJsonParse ParseSiteJson(const QByteArray& input) {
         return r;
     }
     Checker checker;
+    checker.Duplicates(JsonLines(text, {}).duplicates());
     if (doc.isObject()) {
         checker.Root(doc.object(), r.config);
     } else {

@@ -186,6 +186,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "machine 12: address 255 is not in the list", LineOf::Change},
         FaultRow{"RemarkOver20Units", "\"大厅\"", "\"大厅大厅大厅大厅大厅大厅大厅大厅大厅大厅大\"",
                  "zone 2: remark \"大厅大厅", LineOf::Change},
+        FaultRow{"KeyGivenTwice", "\"address\": 42", "\"address\": 21, \"addr\\u0065ss\": 42",
+                 "machine 12: \"address\" is given twice", LineOf::Change},
         FaultRow{"MisspeltField", "\"scene\": 5", "\"scnee\": 5",
                  "zone 7, task 3: unknown field \"scnee\"", LineOf::Change},
         FaultRow{"EntryOutOfOrder", "\"zone\": 3\n", "\"zone\": 4\n",
