@@ -224,6 +224,10 @@
         <translation>verify failed: the controller reported the data it received as not good (port %1)</translation>
     </message>
     <message>
+        <source>校验失败：控制器的应答没有校验结果（串口 %1）：它可能确认的是上一帧，请再下载一次</source>
+        <translation>verify failed: the controller's answer on port %1 carried no verdict (it may have acknowledged an earlier frame): download again</translation>
+    </message>
+    <message>
         <source>校验失败：控制器没有应答校验请求（串口 %1）</source>
         <translation>verify failed: no answer from the controller on port %1 to the verify request</translation>
     </message>

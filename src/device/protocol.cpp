@@ -131,6 +131,7 @@ void Fun_RxDispatch(ProtocolState& state, uint8_t G_Cmd, int32_t G_len,
         // A verify reply without a result byte carries no verdict: it counts as not good
         // rather than reusing a byte left over from an earlier frame.
         state.FlagVerifyOk = (G_len >= 1 && G_buff[0] == kVerifyGood) ? kTrue : kFalse;
+        state.FlagVerifyVerdict = G_len >= 1 ? kTrue : kFalse;
         state.FlagReply = kTrue;
     }
 }

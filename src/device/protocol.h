@@ -33,6 +33,9 @@ struct ProtocolState {
     int16_t FlagTimeAck = kFalse;
     int16_t FlagReply = kFalse;
     int16_t FlagVerifyOk = kFalse;
+    // A verify reply with its result byte came: FlagVerifyOk is a verdict, not a default. An
+    // acknowledgement of another frame also sets FlagReply, and carries none.
+    int16_t FlagVerifyVerdict = kFalse;
 };
 
 // Fun_ByteToHex2: exactly two upper-case hex digits ("0A").

@@ -49,9 +49,33 @@ Outcome OnOpenPort(TransferContext& ctx, Outcome busy, Body body) {
     return outcome;
 }
 
-bool SendAndWait(TransferContext& ctx, uint8_t command, int32_t n) {
+// A block's acknowledgement, shown to the progress view only once the next frame is on its way:
+// painting it in the gap between the reply and the next block would slow every download.
+struct PendingProgress {
+    int32_t acknowledged = 0;
+    int32_t blocks = 0;
+    uint32_t elapsedMs = 0;
+    int32_t shown = 0;
+    void acknowledge(TransferContext& ctx, int32_t n, int32_t total) {
+        acknowledged = n;
+        blocks = total;
+        elapsedMs = ctx.clock.timeGetTime() - ctx.startedMs;
+    }
+    void show(TransferContext& ctx) {
+        if (ctx.progress != nullptr && shown < acknowledged) {
+            shown = acknowledged;
+            ctx.progress->blockAcknowledged(acknowledged, blocks, elapsedMs);
+        }
+    }
+};
+
+bool SendAndWait(TransferContext& ctx, uint8_t command, int32_t n,
+                 PendingProgress* pending = nullptr) {
     ctx.proto.FlagReply = kFalse;
     Fun_SendFrame(ctx.proto, ctx.port, command, n);
+    if (pending != nullptr) {
+        pending->show(ctx);
+    }
     ctx.session.Fun_串口接收delay(ctx.proto.FlagReply, kReplyCycles);
     return ctx.proto.FlagReply == kTrue;
 }
@@ -93,7 +117,8 @@ int32_t BlockCount(qsizetype length) {
 // Blocks of at most 512 bytes, each answered before the next; the payload of the last one stays
 // in TxBuff for the verify request. Ends early when a block goes unanswered or the exit is
 // requested; `result.acknowledged` counts the blocks that were answered.
-void SendBlocks(TransferContext& ctx, const QByteArray& image, DownloadResult& result) {
+void SendBlocks(TransferContext& ctx, const QByteArray& image, DownloadResult& result,
+                PendingProgress& pending) {
     const int32_t length = int32_t(image.size());
     int32_t position = 0;
     for (;;) {
@@ -103,17 +128,14 @@ void SendBlocks(TransferContext& ctx, const QByteArray& image, DownloadResult& r
         position += k;
         ctx.proto.TxBuff[0] = ByteOfWord(k, 1);
         ctx.proto.TxBuff[1] = ByteOfWord(k, 2);
-        if (!SendAndWait(ctx, kCmdDataBlock, k + 2)) {
+        if (!SendAndWait(ctx, kCmdDataBlock, k + 2, &pending)) {
             Fun_LogLine(ctx, QStringLiteral(">>握手失败"), true);
             result.outcome = DownloadOutcome::NoHandshake;
             result.unansweredBlock = result.acknowledged + 1;
             return;
         }
         ++result.acknowledged;
-        if (ctx.progress != nullptr) {
-            ctx.progress->blockAcknowledged(result.acknowledged, result.blocks,
-                                            ctx.clock.timeGetTime() - ctx.startedMs);
-        }
+        pending.acknowledge(ctx, result.acknowledged, result.blocks);
         Fun_LogLine(ctx, QStringLiteral("-"), false);
         if (ctx.process.ExitRequested == kTrue) {
             result.outcome = DownloadOutcome::Aborted;
@@ -126,18 +148,24 @@ void SendBlocks(TransferContext& ctx, const QByteArray& image, DownloadResult& r
 }
 
 // The verify request repeats the last block's payload, still in TxBuff.
-DownloadOutcome Verify(TransferContext& ctx, int32_t lastBlock, DownloadResult& result) {
+DownloadOutcome Verify(TransferContext& ctx, int32_t lastBlock, DownloadResult& result,
+                       PendingProgress& pending) {
     Fun_LogLine(ctx, QString(), true);
     Fun_LogLine(ctx, QStringLiteral("校验中..."), true);
     // Only a verify reply of this download may say good: a verdict left by an earlier download
     // must not turn a plain acknowledgement of the verify into a success.
     ctx.proto.FlagVerifyOk = kFalse;
-    result.verifyAnswered = SendAndWait(ctx, kCmdVerify, lastBlock + 2);
-    if (result.verifyAnswered && ctx.proto.FlagVerifyOk == kTrue) {
+    ctx.proto.FlagVerifyVerdict = kFalse;
+    const bool answered = SendAndWait(ctx, kCmdVerify, lastBlock + 2, &pending);
+    if (answered && ctx.proto.FlagVerifyOk == kTrue) {
         Fun_LogLine(ctx, QStringLiteral("校验成功"), false);
         Fun_LogLine(ctx, QStringLiteral(">>下载成功"), true);
         return DownloadOutcome::Success;
     }
+    using Answer = DownloadResult::VerifyAnswer;
+    result.verify = !answered                                   ? Answer::None
+                    : ctx.proto.FlagVerifyVerdict == kTrue ? Answer::NotGood
+                                                           : Answer::WithoutVerdict;
     Fun_LogLine(ctx, QStringLiteral(">>校验失败"), true);
     return DownloadOutcome::VerifyFailed;
 }
@@ -164,11 +192,13 @@ DownloadResult SendFile(TransferContext& ctx, const QString& path) {
         return result;
     }
     Fun_LogLine(ctx, QStringLiteral(">>握手成功"), true);
-    SendBlocks(ctx, image, result);
+    PendingProgress pending;
+    SendBlocks(ctx, image, result, pending);
     if (result.outcome == DownloadOutcome::Success) {
         const int32_t lastBlock = int32_t(image.size()) - (result.blocks - 1) * kBlockSize;
-        result.outcome = Verify(ctx, lastBlock, result);
+        result.outcome = Verify(ctx, lastBlock, result, pending);
     }
+    pending.show(ctx);  // a download stopped after a block shows that block too
     return result;
 }
 

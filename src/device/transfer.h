@@ -73,9 +73,14 @@ struct DownloadResult {
     // NoHandshake: 0 when the request went unanswered, n when block n did.
     int32_t unansweredBlock = 0;
     QString saveError;  // SaveFailed: the system's reason
-    // VerifyFailed: true when the controller answered the verify (and said the data is not
-    // good), false when no verify reply came.
-    bool verifyAnswered = false;
+    // VerifyFailed: what came back to the verify request.
+    enum class VerifyAnswer {
+        None,            // nothing within the wait
+        WithoutVerdict,  // a reply without a result: another frame's acknowledgement, or a
+                         // verify reply without its result byte
+        NotGood,         // the controller's verdict: the data it received is not good
+    };
+    VerifyAnswer verify = VerifyAnswer::None;
     uint32_t elapsedMs = 0;  // from the start to the closed port
 };
 

@@ -27,6 +27,25 @@ QString NoAnswer(const DownloadResult& result, const TransferPort& port) {
         .arg(PortName(port));
 }
 
+QString VerifyFailure(const DownloadResult& result, const TransferPort& port) {
+    switch (result.verify) {
+        case DownloadResult::VerifyAnswer::NotGood:
+            return QCoreApplication::translate("M_下载",
+                                               "校验失败：控制器报告收到的数据有误（串口 %1）")
+                .arg(PortName(port));
+        case DownloadResult::VerifyAnswer::WithoutVerdict:
+            return QCoreApplication::translate(
+                       "M_下载",
+                       "校验失败：控制器的应答没有校验结果（串口 %1）：它可能确认的是上一帧，"
+                       "请再下载一次")
+                .arg(PortName(port));
+        case DownloadResult::VerifyAnswer::None:
+            break;
+    }
+    return QCoreApplication::translate("M_下载", "校验失败：控制器没有应答校验请求（串口 %1）")
+        .arg(PortName(port));
+}
+
 }  // namespace
 
 QString DescribePortFailure(const TransferPort& port) {
@@ -68,13 +87,7 @@ TransferReport DescribeDownload(const DownloadResult& result, const TransferPort
         case DownloadOutcome::NoHandshake:
             return {false, NoAnswer(result, port)};
         case DownloadOutcome::VerifyFailed:
-            return {false, result.verifyAnswered
-                               ? QCoreApplication::translate(
-                                     "M_下载", "校验失败：控制器报告收到的数据有误（串口 %1）")
-                                     .arg(PortName(port))
-                               : QCoreApplication::translate(
-                                     "M_下载", "校验失败：控制器没有应答校验请求（串口 %1）")
-                                     .arg(PortName(port))};
+            return {false, VerifyFailure(result, port)};
         case DownloadOutcome::Aborted:
             return {false,
                     QCoreApplication::translate("M_下载", "下载在第 %1 块后停止：程序正在退出")

@@ -8,6 +8,8 @@
 
 #include "support/unprivileged.h"
 
+#include "util/savefile.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <QComboBox>
@@ -86,8 +88,11 @@ TEST(StartUp, WholeSaveLeftByAKillIsKeptAndNamed) {
     older.MachineIp[1] = 1;
     newer.MachineIp[1] = 2;
     WriteAged(task, BuildTaskImage(older), 60);
-    WriteAged(task + QStringLiteral(".KilLed"), BuildTaskImage(newer), 30);
-    WriteAged(QDir(dir.path()).filePath("system.ini.AbCdEf"), "COM1=", 30);
+    WriteAged(QDir(dir.path()).filePath(SaveTemporaryName(QStringLiteral("TASK.M45"), 7)),
+              BuildTaskImage(newer), 30);
+    WriteAged(QDir(dir.path()).filePath(SaveTemporaryName(QStringLiteral("system.ini"), 8)),
+              "COM1=", 30);
+    WriteAged(task + QStringLiteral(".before"), BuildTaskImage(newer), 20);  // the operator's
     Application app(dir.path(), messages, OnLine(std::make_unique<ListedPortsBackend>()));
     app.BringUp();
     const QString kept = task + QStringLiteral(".recovered");
@@ -97,7 +102,7 @@ TEST(StartUp, WholeSaveLeftByAKillIsKeptAndNamed) {
     EXPECT_EQ(ReadFileBytes(kept), BuildTaskImage(newer));
     EXPECT_EQ(app.config.MachineIp[1], 1);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
-              (QStringList{"TASK.M45", "TASK.M45.recovered"}));
+              (QStringList{"TASK.M45", "TASK.M45.before", "TASK.M45.recovered"}));
 }
 
 // The saves outside the window's own save button: the session manager's request saves what is

@@ -252,11 +252,29 @@ TEST(Transfers, SecondStartDuringADownloadBouncesOff) {
 
 // -- Exit requested between blocks ----------------------------------------------------------
 
+// Which blocks the progress view was shown, and how many frames had gone out by then.
+struct ProgressTrail : TransferProgress {
+    explicit ProgressTrail(const VirtualLine& line) : line_(line) {}
+    void downloadStarted(int32_t) override {}
+    void blockAcknowledged(int32_t n, int32_t, uint32_t) override {
+        shown.emplace_back(n, int(line_.frames().size()));
+    }
+    void downloadFinished(const DownloadResult&) override {}
+    std::vector<std::pair<int, int>> shown;
+
+  private:
+    const VirtualLine& line_;
+};
+
 class DownloadExit : public ::testing::TestWithParam<int> {};
 
+// Also: each block's progress is shown once the next frame has gone, never in the gap before it
+// (painting there slowed every download); the block the download stopped after is shown too.
 TEST_P(DownloadExit, StopsAfterTheBlockInFlight) {
     const int atBlock = GetParam();
     Rig rig;
+    ProgressTrail trail(*rig.line);
+    rig.ctx->progress = &trail;
     int dashes = 0;
     rig.log.onAppend = [&](const QString& text) {
         if (text == QStringLiteral("-") && ++dashes == atBlock) {
@@ -271,6 +289,11 @@ TEST_P(DownloadExit, StopsAfterTheBlockInFlight) {
     const std::vector<QByteArray>& frames = rig.line->frames();
     ASSERT_EQ(int(frames.size()), 1 + atBlock);
     EXPECT_EQ(uint8_t(frames.back()[6]), 0x51);
+    std::vector<std::pair<int, int>> expected;
+    for (int n = 1; n <= atBlock; ++n) {
+        expected.emplace_back(n, 1 + std::min(n + 1, atBlock));  // request, blocks up to n + 1
+    }
+    EXPECT_EQ(trail.shown, expected);
     rig.expectPortClosed();
 }
 

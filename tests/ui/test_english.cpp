@@ -5,7 +5,11 @@
 #include "ui/captions.h"
 #include "ui/ui_rig.h"
 
+#include "util/savefile.h"
+
 #include <gtest/gtest.h>
+#include <QDir>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QDateTime>
 #include <QLineEdit>
@@ -142,7 +146,8 @@ TEST(English, BoxesOfTheTaskFileAndTheSave) {
         {"save left by a kill",
          [&](WindowRig& r) {
              WriteAged(r.taskFile(), BuildTaskImage(ConfigTables{}), 60);
-             WriteAged(r.taskFile() + ".KilLed", BuildTaskImage(c), 30);
+             WriteAged(QFileInfo(r.taskFile()).dir().filePath(SaveTemporaryName("TASK.M45", 1)),
+                       BuildTaskImage(c), 30);
          },
          "The last save was interrupted; its complete content was kept as: ", ".recovered"},
     };
