@@ -136,6 +136,9 @@ void SendBlocks(TransferContext& ctx, const QByteArray& image, DownloadResult& r
         }
         ++result.acknowledged;
         pending.acknowledge(ctx, result.acknowledged, result.blocks);
+        if (ctx.progress != nullptr) {
+            ctx.progress->replyArrived();
+        }
         Fun_LogLine(ctx, QStringLiteral("-"), false);
         if (ctx.process.ExitRequested == kTrue) {
             result.outcome = DownloadOutcome::Aborted;

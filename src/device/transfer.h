@@ -26,6 +26,10 @@ class TransferProgress {
     virtual ~TransferProgress() = default;
     // The file is read: `blocks` data blocks will go, if the request is answered.
     virtual void downloadStarted(int32_t blocks) = 0;
+    // A block's acknowledgement came: the log line and the next frame follow at once. A view
+    // paints nothing from here to blockAcknowledged, which comes once that frame is on its way:
+    // painting in that gap would slow every block.
+    virtual void replyArrived() {}
     // Block `n` of `blocks` was acknowledged, `elapsedMs` after the download began.
     virtual void blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) = 0;
     // The download is over and the port closed.

@@ -21,7 +21,7 @@ const QColor kFailureText(170, 0, 0);
 }  // namespace
 
 TransferView::TransferView(QWidget* window, QWidget* frame, std::function<TransferPort()> port)
-    : port_(std::move(port)) {
+    : window_(window), port_(std::move(port)) {
     Label状态 = new QLabel(frame);
     Label状态->setObjectName(QStringLiteral("Label状态"));
     Label状态->setGeometry(TwipsToPixels(kStatusLeft, kStatusTop, kStatusWidth, kStatusHeight));
@@ -54,7 +54,18 @@ void TransferView::downloadStarted(int32_t blocks) {
     Progress下载->setFormat(QCoreApplication::translate("Form主窗体", "第 0 / %1 块").arg(blocks));
 }
 
+// The window paints again once the next frame is on its way; what changed meanwhile (the log's
+// "-", the bar) is painted then, while the block crosses the line.
+void TransferView::paint(bool now) {
+    window_->setUpdatesEnabled(now);
+}
+
+void TransferView::replyArrived() {
+    paint(false);
+}
+
 void TransferView::blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) {
+    paint(true);
     Progress下载->setFormat(
         QCoreApplication::translate("Form主窗体", "第 %1 / %2 块  %3%  已用 %4 秒")
             .arg(n)
@@ -65,6 +76,7 @@ void TransferView::blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsed
 }
 
 void TransferView::downloadFinished(const DownloadResult& result) {
+    paint(true);
     const TransferReport report = DescribeDownload(result, port_());
     Progress下载->setFormat(report.text);
     showStatus(report);

@@ -35,11 +35,15 @@ class TransferView : public TransferProgress {
 
     // TransferProgress.
     void downloadStarted(int32_t blocks) override;
+    void replyArrived() override;
     void blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) override;
     void downloadFinished(const DownloadResult& result) override;
 
   private:
     void showStatus(const TransferReport& report);
 
+    void paint(bool now);
+
+    QWidget* window_;
     std::function<TransferPort()> port_;
 };

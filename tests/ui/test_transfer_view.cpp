@@ -81,6 +81,7 @@ TEST_P(DownloadStatus, SaysWhatWentWrongAndLeavesTheLogAlone) {
     EXPECT_EQ(v.window.logText(), row.log);
     EXPECT_TRUE(v.status()->text().contains(row.status)) << v.status()->text().toStdString();
     EXPECT_EQ(v.bar()->format(), v.status()->text());
+    EXPECT_TRUE(v.window.updatesEnabled()) << "painting held after the download";
 }
 
 const QString kNoHandshake = QStringLiteral(">>读取文件\r\n>>握手失败\r\n");
