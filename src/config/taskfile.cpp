@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr uint8_t kHeader[4] = {0x19, 0x10, 0x12, 0x00};
 constexpr uint8_t kSectionMarker = 0xA0;
 constexpr int kRemarkBytes = 2 * kRemarkUnits;  // 40
 constexpr int kReservedPerTask = 17;
@@ -99,7 +98,7 @@ int32_t GetLong32At(const std::vector<uint8_t>& buf, int32_t position) {
 QByteArray BuildTaskImage(const ConfigTables& c) {
     std::vector<uint8_t> buf(kTaskBufferSize, 0);
     int32_t cursor = 0;
-    for (uint8_t b : kHeader) {
+    for (uint8_t b : kTaskFileHeader) {
         PutByte(b, buf, cursor);
     }
     cursor = 100;
@@ -213,7 +212,7 @@ void ReadRemarks(std::array<QString, N>& remarks, int count, const std::vector<u
 LoadStatus LoadTaskImage(ConfigTables& config, const QByteArray& bytes) {
     std::vector<uint8_t> buf(kTaskBufferSize, 0);
     std::copy_n(bytes.constData(), std::min<qsizetype>(bytes.size(), kTaskBufferSize), buf.begin());
-    if (!std::equal(std::begin(kHeader), std::end(kHeader), buf.begin())) {
+    if (!std::equal(std::begin(kTaskFileHeader), std::end(kTaskFileHeader), buf.begin())) {
         return LoadStatus::HeaderMismatch;
     }
     SectionCounts n;

@@ -12,6 +12,8 @@
 #include <vector>
 
 inline constexpr int kTaskFileSize = 15742;
+// The format identifier, the file's first four bytes.
+inline constexpr uint8_t kTaskFileHeader[4] = {0x19, 0x10, 0x12, 0x00};
 inline constexpr int kTaskBufferSize = 65537;  // working buffer, positions 0..65536
 
 // appDir + "/TASK.M45"

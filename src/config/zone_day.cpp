@@ -5,10 +5,7 @@
 
 namespace {
 
-constexpr uint8_t kHourItems = 24;    // list "00".."23" at positions 1..24
-constexpr uint8_t kMinuteItems = 60;  // list "00".."59" at positions 1..60
-
-QString ListText(uint8_t stored, uint8_t items) {
+QString ListText(uint8_t stored, int items) {
     if (stored == 0) {
         return QStringLiteral("--");
     }

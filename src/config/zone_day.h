@@ -18,7 +18,9 @@ struct ZoneDayEntry {
     int scene = 0;
     QString remark;  // the slot's task remark as shown
 
-    bool inDay() const { return hour <= 23 && minute <= 59 && scene <= 30; }
+    bool inDay() const {
+        return hour < kHourItems && minute < kMinuteItems && scene <= kSceneItems;
+    }
     bool operator==(const ZoneDayEntry&) const = default;
 };
 

@@ -81,19 +81,19 @@ void Form主窗体::Fun_FillLists() {
         quietIp(Combo修改IP);
     const QString none = QCoreApplication::translate("M_Form主窗体", "无");
     Combo小时->addItem(none);
-    for (int h = 0; h <= 23; ++h) {
+    for (int h = 0; h < kHourItems; ++h) {
         Combo小时->addItem(Right("0", h, 2));
     }
     Combo分钟->addItem(none);
-    for (int m = 0; m <= 59; ++m) {
+    for (int m = 0; m < kMinuteItems; ++m) {
         Combo分钟->addItem(Right("0", m, 2));
     }
     Combox场景->addItem(none);
-    for (int s = 1; s <= 30; ++s) {
+    for (int s = 1; s <= kSceneItems; ++s) {
         Combox场景->addItem(Right("0", s, 2));
     }
     Combo修改IP->addItem(none);
-    for (int a = 1; a <= 254; ++a) {
+    for (int a = 1; a <= kAddressItems; ++a) {
         Combo修改IP->addItem(Right("00", a, 3));
     }
 }

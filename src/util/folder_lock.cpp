@@ -9,9 +9,9 @@
 
 #ifndef Q_OS_WIN
 #include <sys/types.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
-#include <unistd.h>
 #endif
 
 namespace {
@@ -50,7 +50,8 @@ QString LocksFolder() {
     if (QDir().mkpath(locks) && QFileInfo(locks).isWritable()) {
         return locks;
     }
-    const QString temp = QDir(QDir::tempPath()).filePath(QStringLiteral("m4500-config-") + UserName());
+    const QString temp =
+        QDir(QDir::tempPath()).filePath(QStringLiteral("m4500-config-") + UserName());
     QDir().mkpath(temp);
     return temp;
 }
@@ -66,8 +67,8 @@ QString OwnFolderLockPath(const QString& dir) {
     const QString path =
         info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
     const QByteArray hash = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1);
-    return QDir(LocksFolder()).filePath(QString::fromLatin1(hash.toHex().left(16)) +
-                                        QStringLiteral(".lock"));
+    return QDir(LocksFolder())
+        .filePath(QString::fromLatin1(hash.toHex().left(16)) + QStringLiteral(".lock"));
 }
 
 FolderLock::FolderLock(const QString& dir) {

@@ -7,8 +7,8 @@
 #include <QRegularExpression>
 
 #ifdef Q_OS_WIN
-#include <windows.h>
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #include <cerrno>
@@ -82,8 +82,8 @@ bool ReplaceWith(const QString& temporary, const QString& target, QString* error
     *error = qt_error_string(int(::GetLastError()));
     return false;
 #else
-    if (::rename(QFile::encodeName(temporary).constData(),
-                 QFile::encodeName(target).constData()) == 0) {
+    if (::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(target).constData()) ==
+        0) {
         return true;
     }
     *error = QString::fromLocal8Bit(std::strerror(errno));

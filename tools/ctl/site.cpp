@@ -3,12 +3,13 @@
 // through the window's own save.
 #include "site.h"
 
-#include "config/site_diff.h"
-#include "config/site_json.h"
-#include "config/site_report.h"
 #include "config/taskfile.h"
 #include "ctl.h"
 #include "output.h"
+#include "site/site_diff.h"
+#include "site/site_files.h"
+#include "site/site_json.h"
+#include "site/site_report.h"
 #include "util/data_dir.h"
 #include "util/savefile.h"
 
@@ -92,7 +93,7 @@ std::optional<SiteOptions> ParseSite(const QStringList& args) {
 }
 
 bool Read(const QString& path, ConfigTables& config) {
-    SiteSource source = ReadSiteSource(path);
+    CheckedConfig source = ReadSiteSource(path);
     for (const QString& e : source.errors) {
         Error(e);
     }

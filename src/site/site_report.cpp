@@ -1,7 +1,7 @@
-#include "config/site_report.h"
+#include "site/site_report.h"
 
-#include "config/site_diff.h"
 #include "config/zone_day.h"
+#include "site/site_diff.h"
 
 namespace {
 
@@ -10,7 +10,7 @@ constexpr int kLabelWidth = 170;
 constexpr int kHourWidth = 40;
 constexpr int kRowHeight = 22;
 constexpr int kAxisHeight = 24;
-constexpr int kPlotWidth = 24 * kHourWidth;
+constexpr int kPlotWidth = kHourItems * kHourWidth;
 
 const char* const kStyle = R"(
 body { font-family: sans-serif; font-size: 11pt; margin: 16px 24px; color: #111; }
@@ -51,7 +51,7 @@ QString Machines(const ConfigTables& c) {
 
 QString Axis() {
     QString svg;
-    for (int h = 0; h <= 24; ++h) {
+    for (int h = 0; h <= kHourItems; ++h) {
         const int x = kLabelWidth + h * kHourWidth;
         svg += QStringLiteral("<line x1=\"%1\" y1=\"%2\" x2=\"%1\" y2=\"%3\" stroke=\"%4\"/>")
                    .arg(x)
@@ -74,7 +74,8 @@ QString Clock(int hour, int minute) {
 
 // Texts from the file are joined, never substituted: a remark may hold "%1".
 QString Mark(int zone, int y, const ZoneDayEntry& e) {
-    const double x = kLabelWidth + (e.hour * 60 + e.minute) * kPlotWidth / 1440.0;
+    const double x = kLabelWidth + (e.hour * kMinuteItems + e.minute) * kPlotWidth /
+                                       double(kHourItems * kMinuteItems);
     const QString title = QStringLiteral("zone %1 task %2: %3 scene %4 ")
                               .arg(zone)
                               .arg(e.slot)
@@ -141,8 +142,8 @@ QString ZoneMachines(const ConfigTables& c, int zone) {
 QString DayRow(const ConfigTables& c, int zone, const ZoneDayEntry& e) {
     const QString time = e.inDay() ? Clock(e.hour, e.minute)
                                    : TimeText(c.TaskHour[zone][e.slot], c.TaskMinute[zone][e.slot]);
-    const QString scene =
-        e.scene <= 30 ? QString::number(e.scene) : QStringLiteral("(stored %1)").arg(e.scene);
+    const QString scene = e.scene <= kSceneItems ? QString::number(e.scene)
+                                                 : QStringLiteral("(stored %1)").arg(e.scene);
     return QStringLiteral("<tr><td>%1</td><td>%2</td><td>%3</td><td>")
                .arg(time, scene, QString::number(e.slot)) +
            HtmlText(e.remark) + QStringLiteral("</td></tr>\n");

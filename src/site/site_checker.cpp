@@ -1,11 +1,12 @@
-#include "config/site_json.h"
+// The checker of a site document: every field, with the line and the operator's words for each
+// fault, and nothing taken unless all of it is good.
+#include "site/site_json.h"
 
-#include "config/json_lines.h"
-#include "config/taskfile.h"
 #include "config/zone_day.h"
+#include "site/json_lines.h"
+#include "site/site_format.h"
+#include "util/utf8.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,117 +17,6 @@
 #include <optional>
 
 namespace {
-
-const QString kFormat = QStringLiteral("m4500-site");
-constexpr int kVersion = 1;
-constexpr int kHourItems = 24;      // stored 1..24 = hours 00..23
-constexpr int kMinuteItems = 60;    // stored 1..60 = minutes 00..59
-constexpr int kSceneItems = 30;     // stored 1..30 = scenes 01..30
-constexpr int kAddressItems = 254;  // stored 1..254 = addresses 001..254
-
-// ---- writing ----
-
-QJsonValue NumberOrNull(int value) {
-    return value == 0 ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
-}
-
-void PutRemark(QJsonObject& o, const QString& remark) {
-    if (RemarkShowsAll(remark)) {
-        o[QStringLiteral("remark")] = ShownRemark(remark.left(kRemarkUnits));
-    } else {
-        o[QStringLiteral("stored_remark")] = RemarkUnitsHex(remark);
-    }
-}
-
-QJsonValue TaskJson(const ConfigTables& c, int zone, int slot) {
-    const int hour = c.TaskHour[zone][slot];
-    const int minute = c.TaskMinute[zone][slot];
-    const int scene = c.TaskScene[zone][slot];
-    if (hour == 0 && minute == 0 && scene == 0) {
-        return QJsonValue(QJsonValue::Null);
-    }
-    QJsonObject o{{QStringLiteral("task"), slot}};
-    if (hour <= kHourItems && minute <= kMinuteItems) {
-        o[QStringLiteral("time")] = hour == 0 && minute == 0
-                                        ? QJsonValue(QJsonValue::Null)
-                                        : QJsonValue(TimeText(uint8_t(hour), uint8_t(minute)));
-    } else {
-        o[QStringLiteral("stored_hour")] = hour;
-        o[QStringLiteral("stored_minute")] = minute;
-    }
-    if (scene <= kSceneItems) {
-        o[QStringLiteral("scene")] = NumberOrNull(scene);
-    } else {
-        o[QStringLiteral("stored_scene")] = scene;
-    }
-    return o;
-}
-
-QJsonObject ZoneJson(const ConfigTables& c, int zone) {
-    QJsonObject o{{QStringLiteral("zone"), zone}};
-    PutRemark(o, c.ZoneRemark[zone]);
-    QJsonArray machines;
-    QJsonArray stored;
-    for (int m = 1; m <= kMachines; ++m) {
-        const int use = c.ZoneUsesMachine[zone][m];
-        if (use == 1) {
-            machines.append(m);
-        } else if (use != 0) {
-            stored.append(
-                QJsonObject{{QStringLiteral("machine"), m}, {QStringLiteral("value"), use}});
-        }
-    }
-    o[QStringLiteral("machines")] = machines;
-    if (!stored.isEmpty()) {
-        o[QStringLiteral("stored_machine_use")] = stored;
-    }
-    QJsonArray tasks;
-    for (int slot = 1; slot <= kSlots; ++slot) {
-        tasks.append(TaskJson(c, zone, slot));
-    }
-    o[QStringLiteral("tasks")] = tasks;
-    return o;
-}
-
-QJsonObject MachineJson(const ConfigTables& c, int machine) {
-    QJsonObject o{{QStringLiteral("machine"), machine}};
-    const int address = c.MachineIp[machine];
-    if (address <= kAddressItems) {
-        o[QStringLiteral("address")] = NumberOrNull(address);
-    } else {
-        o[QStringLiteral("stored_address")] = address;
-    }
-    return o;
-}
-
-}  // namespace
-
-QByteArray SiteJson(const ConfigTables& c) {
-    QJsonArray machines;
-    for (int m = 1; m <= kMachines; ++m) {
-        machines.append(MachineJson(c, m));
-    }
-    QJsonArray zones;
-    for (int zone = 1; zone <= kZones; ++zone) {
-        zones.append(ZoneJson(c, zone));
-    }
-    QJsonArray remarks;
-    for (int slot = 1; slot <= kSlots; ++slot) {
-        QJsonObject o{{QStringLiteral("task"), slot}};
-        PutRemark(o, c.TaskRemark[slot]);
-        remarks.append(o);
-    }
-    const QJsonObject root{{QStringLiteral("format"), kFormat},
-                           {QStringLiteral("version"), kVersion},
-                           {QStringLiteral("machines"), machines},
-                           {QStringLiteral("zones"), zones},
-                           {QStringLiteral("task_remarks"), remarks}};
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
-}
-
-namespace {
-
-// ---- reading ----
 
 // Where a value is: its path, for the line, and the operator's words for the place.
 struct Place {
@@ -187,6 +77,7 @@ struct ListField {
 };
 constexpr ListField kAddress{"address", kAddressItems, "001..254"};
 constexpr ListField kScene{"scene", kSceneItems, "01..30"};
+static_assert(kAddressItems == 254 && kSceneItems == 30, "the lists' texts above name their ends");
 
 enum class Which { Neither, Shown, Stored };
 
@@ -592,14 +483,16 @@ void Checker::Root(const QJsonObject& root, ConfigTables& c) {
          {QStringLiteral("format"), QStringLiteral("version"), QStringLiteral("machines"),
           QStringLiteral("zones"), QStringLiteral("task_remarks")},
          p);
-    if (root.value(QStringLiteral("format")).toString() != kFormat) {
+    if (root.value(QStringLiteral("format")).toString() != kSiteFormat) {
         Fail(p.field(QStringLiteral("format")),
-             QStringLiteral("\"format\" must be \"%1\": this is not a site document").arg(kFormat));
+             QStringLiteral("\"format\" must be \"%1\": this is not a site document")
+                 .arg(kSiteFormat));
     }
-    if (WholeIn(root.value(QStringLiteral("version")), kVersion, kVersion) != kVersion) {
+    if (WholeIn(root.value(QStringLiteral("version")), kSiteVersion, kSiteVersion) !=
+        kSiteVersion) {
         Fail(p.field(QStringLiteral("version")),
              QStringLiteral("\"version\" must be %1, not %2")
-                 .arg(kVersion)
+                 .arg(kSiteVersion)
                  .arg(Written(root[QStringLiteral("version")])));
     }
     Each(root, QStringLiteral("machines"), kMachines, p, QStringLiteral("machine %1"),
@@ -643,8 +536,8 @@ QStringList FaultLines(const QByteArray& text, const std::vector<Fault>& faults)
 
 }  // namespace
 
-SiteJsonParse ParseSiteJson(const QByteArray& input) {
-    SiteJsonParse r;
+CheckedConfig ParseSiteJson(const QByteArray& input) {
+    CheckedConfig r;
     if (input.size() > kSiteJsonMaxBytes) {
         r.errors << QStringLiteral("the document is %1 bytes; more than %2 is refused")
                         .arg(input.size())
@@ -652,7 +545,7 @@ SiteJsonParse ParseSiteJson(const QByteArray& input) {
         return r;
     }
     // A UTF-8 mark in front (some editors write one) is no part of the document.
-    const QByteArray text = input.startsWith("\xEF\xBB\xBF") ? input.mid(3) : input;
+    const QByteArray text = WithoutUtf8Mark(input);
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(text, &error);
     if (error.error != QJsonParseError::NoError) {
@@ -675,123 +568,7 @@ SiteJsonParse ParseSiteJson(const QByteArray& input) {
 }
 
 bool LooksLikeJson(const QByteArray& bytes) {
-    const QByteArray text = bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    const QByteArray text = WithoutUtf8Mark(bytes);
     const QByteArray trimmed = text.left(4096).trimmed();
     return trimmed.startsWith('{');
-}
-
-BoundedRead ReadBounded(const QString& path, qsizetype limit) {
-    BoundedRead r;
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir()) {
-        r.error = QStringLiteral("%1: %2").arg(
-            path, info.isDir() ? QStringLiteral("is a directory") : QStringLiteral("no such file"));
-        return r;
-    }
-    const QString tooLarge =
-        QStringLiteral("%1 is larger than %2 bytes; refused").arg(path, QString::number(limit));
-    if (info.size() > limit) {
-        r.error = tooLarge;
-        return r;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        r.error = QStringLiteral("%1: %2").arg(path, file.errorString());
-        return r;
-    }
-    // The size can lie (a device, a file still growing): never more than limit + 1 is read.
-    r.bytes = file.read(limit + 1);
-    if (r.bytes.size() > limit) {
-        r.bytes.clear();
-        r.error = tooLarge;
-        return r;
-    }
-    r.ok = true;
-    return r;
-}
-
-namespace {
-
-// Before the replacement, a damaged task file that is there is copied aside, as a load does.
-// False when it could not be: the file may then be the operator's only copy.
-bool KeepDamagedAside(const QString& taskPath, SiteImport& r) {
-    if (!QFileInfo::exists(taskPath)) {
-        return true;  // a load would create it empty: there is nothing to keep
-    }
-    ConfigTables scratch;
-    const LoadResult loaded = LoadTaskFile(scratch, taskPath);
-    r.keptCopy = loaded.keptCopy;
-    r.irregular = loaded.irregular;
-    if (!loaded.keepError.isEmpty()) {
-        r.status = SiteImport::Status::KeepFailed;
-        r.errors << loaded.keepError;
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
-SiteImport ImportSiteJson(const QString& jsonPath, const QString& taskPath) {
-    SiteImport r;
-    const BoundedRead in = ReadBounded(jsonPath, kSiteJsonMaxBytes);
-    if (!in.ok) {
-        r.errors << in.error;
-        return r;
-    }
-    const SiteJsonParse parsed = ParseSiteJson(in.bytes);
-    if (!parsed.ok) {
-        for (const QString& e : parsed.errors) {
-            r.errors << jsonPath + QStringLiteral(": ") + e;
-        }
-        return r;
-    }
-    if (!KeepDamagedAside(taskPath, r)) {
-        return r;
-    }
-    const FileResult saved = SaveTaskFile(parsed.config, taskPath);
-    if (!saved.ok) {
-        r.status = SiteImport::Status::SaveFailed;
-        r.errors << saved.error;
-        return r;
-    }
-    r.status = SiteImport::Status::Saved;
-    return r;
-}
-
-SiteSource ReadSiteSource(const QString& path) {
-    SiteSource r;
-    const QByteArrayView header("\x19\x10\x12\x00", 4);
-    const BoundedRead whole = ReadBounded(path, kSiteJsonMaxBytes);
-    QByteArray head = whole.bytes;
-    if (!whole.ok) {
-        // A task file larger than any document is still read as the window reads it.
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            head = file.read(kTaskBufferSize);
-        }
-        if (!head.startsWith(header)) {
-            r.errors << whole.error;
-            return r;
-        }
-    }
-    if (head.startsWith(header)) {
-        LoadTaskImage(r.config, head.left(kTaskBufferSize));
-        r.ok = true;
-        return r;
-    }
-    if (!LooksLikeJson(head)) {
-        r.errors << QStringLiteral(
-                        "%1 is neither a task file (header check failed: 文件错误！) "
-                        "nor a site document (JSON)")
-                        .arg(path);
-        return r;
-    }
-    const SiteJsonParse parsed = ParseSiteJson(head);
-    r.ok = parsed.ok;
-    r.config = parsed.config;
-    for (const QString& e : parsed.errors) {
-        r.errors << path + QStringLiteral(": ") + e;
-    }
-    return r;
 }

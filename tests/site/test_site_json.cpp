@@ -1,6 +1,7 @@
 // The site document: export then import gives back the task file byte for byte, every fault is
 // named with its line, and a refused document leaves the task file as it was.
-#include "config/site_json.h"
+#include "site/site_files.h"
+#include "site/site_json.h"
 #include "config/taskfile.h"
 
 #include <gtest/gtest.h>
@@ -79,7 +80,7 @@ TEST_P(SiteRoundTrip, ExportThenImportGivesTheSameTaskFile) {
     ASSERT_EQ(LoadTaskImage(loaded, image), LoadStatus::Loaded);
     for (const ConfigTables& c : {edited, loaded}) {
         const QByteArray json = SiteJson(c);
-        const SiteJsonParse back = ParseSiteJson(json);
+        const CheckedConfig back = ParseSiteJson(json);
         ASSERT_TRUE(back.ok) << back.errors.join(u'\n').toStdString();
         EXPECT_EQ(BuildTaskImage(back.config), image);
         EXPECT_EQ(SiteJson(back.config), SiteJson(loaded));
@@ -254,7 +255,7 @@ TEST_F(SiteImportFile, SourceIsToldByContent) {
     const QString other = dir.filePath(QStringLiteral("notes.txt"));
     Write(other, "site notes");
     for (const QString& path : {json, task}) {
-        const SiteSource s = ReadSiteSource(path);
+        const CheckedConfig s = ReadSiteSource(path);
         ASSERT_TRUE(s.ok) << s.errors.join(u' ').toStdString();
         EXPECT_EQ(BuildTaskImage(s.config), BuildTaskImage(Sample()));
     }

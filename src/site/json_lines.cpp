@@ -1,4 +1,4 @@
-#include "config/json_lines.h"
+#include "site/json_lines.h"
 
 #include <QByteArrayView>
 #include <algorithm>

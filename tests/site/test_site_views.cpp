@@ -1,7 +1,7 @@
 // What the operator reads of a configuration: a zone's day, the changes between two
 // configurations, and the handover sheet.
-#include "config/site_diff.h"
-#include "config/site_report.h"
+#include "site/site_diff.h"
+#include "site/site_report.h"
 #include "config/taskfile.h"
 #include "config/zone_day.h"
 

@@ -1,10 +1,8 @@
-#include "config/site_diff.h"
+#include "site/site_diff.h"
 
 #include "config/zone_day.h"
 
 namespace {
-
-constexpr uint8_t kSceneItems = 30;
 
 QString Change(const QString& what, const QString& before, const QString& after) {
     return what + QStringLiteral(": ") + before + QStringLiteral(" -> ") + after;

@@ -1,33 +1,13 @@
 #pragma once
-// A site's whole configuration as a JSON document that operators can read, compare, keep beside
-// the task file and edit. The document keeps every stored value, also those outside the window's
-// lists, so that writing it back gives the same task file byte for byte. The README describes
-// the fields.
+// The site document's files: read within a bound, imported into the task file as a save does,
+// or read as a source that may be a task file or a document.
 
 #include "config/config.h"
+#include "site/site_json.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
-// Larger input is refused before it is read: a fully programmed site exports to some 130 KiB.
-inline constexpr qsizetype kSiteJsonMaxBytes = qsizetype(1) << 20;
-
-QByteArray SiteJson(const ConfigTables& config);
-
-struct SiteJsonParse {
-    bool ok = false;
-    ConfigTables config;  // complete when ok
-    // One line per fault, with the place it is at: "line 57: zone 7, task 3: ...".
-    QStringList errors;
-};
-// Checks every field; on any fault `ok` is false and the faults are listed (at most
-// kSiteJsonMaxErrors, then how many more there were).
-SiteJsonParse ParseSiteJson(const QByteArray& text);
-inline constexpr int kSiteJsonMaxErrors = 20;
-
-// Whether bytes look like a JSON document (a '{' first, after white space or a UTF-8 mark).
-bool LooksLikeJson(const QByteArray& bytes);
 
 struct BoundedRead {
     bool ok = false;
@@ -49,11 +29,6 @@ struct SiteImport {
 // no copy can be made nothing is written.
 SiteImport ImportSiteJson(const QString& jsonPath, const QString& taskPath);
 
-struct SiteSource {
-    bool ok = false;
-    ConfigTables config;
-    QStringList errors;
-};
 // A task file or a site document, told apart by content: a task file begins with its format
 // identifier, a document with '{'. Only reads: a damaged task file is reported and left as it is.
-SiteSource ReadSiteSource(const QString& path);
+CheckedConfig ReadSiteSource(const QString& path);
