@@ -1,6 +1,7 @@
-// Window Form主窗体: its controls built from the control table, its load and unload, the port
-// list, the save, time and download buttons, the log view, and the filter that keeps typing out
-// of the lists. M_Form主窗体 and the editing handlers are in main_window_logic.cpp.
+// Window Form主窗体: its controls built from the control table, its load and unload, the save,
+// time and download buttons, the log view, and the filter that keeps typing out of the lists.
+// M_Form主窗体 and the editing handlers are in main_window_logic.cpp, the port list in
+// port_list.cpp, the controls' making in widget_factory.cpp.
 
 #include "ui/main_window.h"
 
@@ -8,6 +9,8 @@
 #include "serial/port_map.h"
 #include "ui/control_table.h"
 #include "ui/list_box.h"
+#include "ui/port_list.h"
+#include "ui/widget_factory.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -28,88 +31,6 @@
 #include <QSignalBlocker>
 
 namespace {
-
-// The port list as the serial session sees it. The probe's entries and the remembered number
-// are not operator choices, so none of these raises the list's selection handler. Each entry
-// tells which device and adapter its number stands for.
-class ComboPortSelector : public PortSelector {
-  public:
-    ComboPortSelector(QComboBox* combo, QString settingsPath)
-        : combo_(combo), map_(std::move(settingsPath)) {}
-
-    void clear() override {
-        QSignalBlocker quiet(combo_);
-        combo_->clear();
-        updateToolTip();
-    }
-    void addItem(const QString& text) override {
-        QSignalBlocker quiet(combo_);
-        combo_->addItem(text);
-        combo_->setItemData(combo_->count() - 1, describe(text), Qt::ToolTipRole);
-        updateToolTip();
-    }
-    void setText(const QString& text) override {
-        QSignalBlocker quiet(combo_);
-        const int index = combo_->findText(text);
-        if (index >= 0) {
-            combo_->setCurrentIndex(index);
-        }
-        combo_->setEditText(text);
-        updateToolTip();
-    }
-    QString text() const override { return combo_->currentText(); }
-
-    // The entries become `numbers`; the text the list shows (the remembered port) stays.
-    void relist(const QList<int32_t>& numbers) {
-        const QString shown = combo_->currentText();
-        clear();
-        for (const int32_t n : numbers) {
-            addItem(QString::number(n));
-        }
-        QSignalBlocker quiet(combo_);
-        combo_->setCurrentIndex(combo_->findText(shown));
-        combo_->setEditText(shown);
-        updateToolTip();
-    }
-
-  private:
-    QString describe(const QString& text) const {
-        bool ok = false;
-        const int number = text.toInt(&ok);
-        if (!ok || number < kFirstPort || number > kLastPort) {
-            return QCoreApplication::translate("Form主窗体", "串口 %1：无此串口").arg(text);
-        }
-        QString line = QCoreApplication::translate("Form主窗体", "串口 %1 = %2")
-                           .arg(number)
-                           .arg(map_.devicePath(number));
-        const QString adapter = map_.description(number);
-        if (!adapter.isEmpty()) {
-            line += QCoreApplication::translate("Form主窗体", "（%1）").arg(adapter);
-        }
-        return line;
-    }
-    void updateToolTip() {
-        QStringList lines{describe(combo_->currentText())};
-        if (combo_->count() > 0) {
-            lines << QString() << QCoreApplication::translate("Form主窗体", "找到的串口：");
-            for (int i = 0; i < combo_->count(); ++i) {
-                lines << combo_->itemData(i, Qt::ToolTipRole).toString();
-            }
-        }
-        combo_->setToolTip(lines.join('\n'));
-    }
-
-    QComboBox* combo_;
-    PortMap map_;
-};
-
-QFont WindowFont() {
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                      QStringLiteral("WenQuanYi Micro Hei"), font.family()});
-    font.setPointSizeF(9);
-    return font;
-}
 
 // Typed characters (backspace, delete and control characters such as paste included) are
 // discarded; navigation keys still choose items.
@@ -137,116 +58,6 @@ const QComboBox* OwningList(const QObject* part) {
         }
     }
     return nullptr;
-}
-
-// The controls of each kind as the layout has them, made inside `parent` from their row.
-
-// A row's caption in the language chosen at start-up (the table marks its captions).
-QString Caption(const ControlRow& row) {
-    return QCoreApplication::translate("Form主窗体", row.caption);
-}
-
-QWidget* NewGroupBox(const ControlRow& row, QWidget* parent) {
-    return new QGroupBox(Caption(row), parent);
-}
-
-QWidget* NewLabel(const ControlRow& row, QWidget* parent) {
-    auto* label = new QLabel(Caption(row), parent);
-    label->setAlignment(row.align);
-    return label;
-}
-
-// A list shows its caption in an edit field that takes no typing; `filter` sees the keys, the
-// input-method text and the wheel of the list, its edit field and its drop-down.
-QWidget* NewList(const ControlRow& row, QWidget* parent, QObject* filter) {
-    auto* combo = new ListBox(parent);
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->lineEdit()->setReadOnly(true);
-    // Neither the wheel nor an input method may put a value into a list: the wheel does not
-    // give it the focus, and no input method composes text for it.
-    combo->setFocusPolicy(Qt::StrongFocus);
-    combo->setAttribute(Qt::WA_InputMethodEnabled, false);
-    combo->setEditText(Caption(row));
-    combo->setMaxVisibleItems(16);
-    for (QObject* part : {static_cast<QObject*>(combo), static_cast<QObject*>(combo->lineEdit()),
-                          static_cast<QObject*>(combo->view())}) {
-        part->installEventFilter(filter);
-    }
-    return combo;
-}
-
-QWidget* NewButton(const ControlRow& row, QWidget* parent) {
-    return new QPushButton(Caption(row), parent);
-}
-
-// No length limit while editing: the box's whole text is the remark, and the task file writer
-// keeps its first 20 code units.
-QWidget* NewEdit(const ControlRow& row, QWidget* parent) {
-    return new QLineEdit(Caption(row), parent);
-}
-
-QWidget* NewLog(const ControlRow&, QWidget* parent) {
-    auto* log = new QPlainTextEdit(parent);
-    log->setReadOnly(true);
-    return log;
-}
-
-QWidget* NewLine(const ControlRow& row, QWidget* parent) {
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Plain);
-    line->setLineWidth(row.height);
-    return line;
-}
-
-// A button array has no widget of its own: BuildButtonArray makes its elements.
-QWidget* NewControl(const ControlRow& row, QWidget* parent, QObject* listFilter) {
-    switch (row.kind) {
-        case ControlKind::GroupBox:
-            return NewGroupBox(row, parent);
-        case ControlKind::Label:
-            return NewLabel(row, parent);
-        case ControlKind::ComboBox:
-            return NewList(row, parent, listFilter);
-        case ControlKind::PushButton:
-            return NewButton(row, parent);
-        case ControlKind::LineEdit:
-            return NewEdit(row, parent);
-        case ControlKind::LogBox:
-            return NewLog(row, parent);
-        case ControlKind::HLine:
-            return NewLine(row, parent);
-        case ControlKind::ButtonArray:
-            break;
-    }
-    return nullptr;
-}
-
-// Where a row's control sits in its container, in pixels; a line is centred on its y.
-QRect PixelGeometry(const ControlRow& row) {
-    if (row.kind != ControlKind::HLine) {
-        return TwipsToPixels(row.left, row.top, row.width, row.height);
-    }
-    const int x1 = TwipsToPixels(row.left);
-    return QRect(x1, TwipsToPixels(row.top) - row.height / 2,
-                 TwipsToPixels(row.left + row.width) - x1, row.height);
-}
-
-// Element n of a button array: row (n-1)/columns, column (n-1)%columns.
-QRect ElementGeometry(const ControlRow& grid, int n) {
-    const int row = (n - 1) / grid.columns;
-    const int column = (n - 1) % grid.columns;
-    return TwipsToPixels(grid.left + grid.pitchX * column, grid.top + grid.pitchY * row, grid.width,
-                         grid.height);
-}
-
-QFont OwnFont(const ControlFont& own) {
-    QFont font = WindowFont();
-    font.setFamilies({QString::fromUtf8(own.family), QStringLiteral("SimSun"),
-                      QStringLiteral("WenQuanYi Micro Hei")});
-    font.setPointSizeF(own.points);
-    return font;
 }
 
 }  // namespace
