@@ -85,7 +85,7 @@ class CountingBackend : public ForwardingBackend {
     bool awaitingReply_ = false;
 };
 
-class NullLog : public LogSink {
+class NullLog : public TransferListener {
   public:
     void append(const QString& text) override { this->text += text; }
     QString text;

@@ -36,6 +36,6 @@ SerialStack::SerialStack(ProcessState& processState, const QString& folder,
     session.setReceiver(proto.RxCount, proto.RxBuff, [this] { Fun_RxParse(proto); });
 }
 
-TransferContext SerialStack::transferContext(ConfigTables& config, LogSink& log, TransferUi* ui) {
-    return TransferContext{process, config, proto, session, port, clock, taskFilePath(), log, ui};
+TransferContext SerialStack::transferContext(ConfigTables& config, TransferListener& listener) {
+    return TransferContext{process, config, proto, session, port, clock, taskFilePath(), listener};
 }

@@ -39,7 +39,7 @@ class SerialStack {
     SerialStack& operator=(const SerialStack&) = delete;
 
     // The transfers' context for `config`, sending the task file of the data folder.
-    TransferContext transferContext(ConfigTables& config, LogSink& log, TransferUi* ui = nullptr);
+    TransferContext transferContext(ConfigTables& config, TransferListener& listener);
     QString taskFilePath() const { return TaskFilePath(dataDir); }
 
     ProcessState& process;

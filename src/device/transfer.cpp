@@ -62,9 +62,9 @@ struct PendingProgress {
         elapsedMs = ctx.clock.timeGetTime() - ctx.startedMs;
     }
     void show(TransferContext& ctx) {
-        if (ctx.progress != nullptr && shown < acknowledged) {
+        if (shown < acknowledged) {
             shown = acknowledged;
-            ctx.progress->blockAcknowledged(acknowledged, blocks, elapsedMs);
+            ctx.listener.blockAcknowledged(acknowledged, blocks, elapsedMs);
         }
     }
 };
@@ -136,9 +136,7 @@ void SendBlocks(TransferContext& ctx, const QByteArray& image, DownloadResult& r
         }
         ++result.acknowledged;
         pending.acknowledge(ctx, result.acknowledged, result.blocks);
-        if (ctx.progress != nullptr) {
-            ctx.progress->replyArrived();
-        }
+        ctx.listener.replyArrived();
         Fun_LogLine(ctx, QStringLiteral("-"), false);
         if (ctx.process.ExitRequested == kTrue) {
             result.outcome = DownloadOutcome::Aborted;
@@ -186,9 +184,7 @@ DownloadResult SendFile(TransferContext& ctx, const QString& path) {
         return result;
     }
     result.blocks = BlockCount(image.size());
-    if (ctx.progress != nullptr) {
-        ctx.progress->downloadStarted(result.blocks);
-    }
+    ctx.listener.downloadStarted(result.blocks);
     if (!SendRequest(ctx, image)) {
         Fun_LogLine(ctx, QStringLiteral(">>握手失败"), true);
         result.outcome = DownloadOutcome::NoHandshake;
@@ -208,9 +204,9 @@ DownloadResult SendFile(TransferContext& ctx, const QString& path) {
 }  // namespace
 
 void Fun_LogLine(TransferContext& ctx, const QString& text, bool newLine) {
-    ctx.log.append(text);
+    ctx.listener.append(text);
     if (newLine) {
-        ctx.log.append(QStringLiteral("\r\n"));
+        ctx.listener.append(QStringLiteral("\r\n"));
     }
     ctx.clock.PumpEvents();
 }
@@ -228,9 +224,7 @@ DownloadResult TimedDownload(TransferContext& ctx, Body body) {
     ctx.startedMs = ctx.clock.timeGetTime();
     DownloadResult result = OnOpenPort(ctx, busy, body);
     result.elapsedMs = ctx.clock.timeGetTime() - ctx.startedMs;
-    if (ctx.progress != nullptr) {
-        ctx.progress->downloadFinished(result);
-    }
+    ctx.listener.downloadFinished(result);
     return result;
 }
 
@@ -275,9 +269,7 @@ TimeSyncOutcome Fun_TimeSync(TransferContext& ctx) {
             return TimeSyncOutcome::NoReply;
         }
         // The box is shown while the port is still open; the close follows on every path.
-        if (ctx.ui != nullptr) {
-            ctx.ui->showTimeSyncSuccess();
-        }
+        ctx.listener.showTimeSyncSuccess();
         return TimeSyncOutcome::Confirmed;
     });
 }

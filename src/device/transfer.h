@@ -1,6 +1,6 @@
 #pragma once
 // M_下载 (download module): the two device operations, the parameter download and the time
-// synchronisation. They log through LogSink and ask the user interface through TransferUi, and
+// synchronisation. They log, show their box and report progress through TransferListener, and
 // wait on the context's Clock, so they run headless and, in tests, in virtual time.
 
 #include "config/config.h"
@@ -12,35 +12,27 @@
 
 #include <QString>
 
-class LogSink {
-  public:
-    virtual ~LogSink() = default;
-    virtual void append(const QString& text) = 0;
-};
-
 struct DownloadResult;
 
-// Progress of a download, as it happens, for a view that shows it beside the log.
-class TransferProgress {
+// Who follows a transfer: the log box, the time synchronisation's box, and a download's
+// progress for a view beside the log. Only the log is required; the rest may be ignored.
+class TransferListener {
   public:
-    virtual ~TransferProgress() = default;
+    virtual ~TransferListener() = default;
+    // Fun_LogLine's text, a line or a piece of one ("\r\n" ends a line).
+    virtual void append(const QString& text) = 0;
+    // The confirmation box "时间同步成功！！！".
+    virtual void showTimeSyncSuccess() {}
     // The file is read: `blocks` data blocks will go, if the request is answered.
-    virtual void downloadStarted(int32_t blocks) = 0;
+    virtual void downloadStarted(int32_t /*blocks*/) {}
     // A block's acknowledgement came: the log line and the next frame follow at once. A view
     // paints nothing from here to blockAcknowledged, which comes once that frame is on its way:
     // painting in that gap would slow every block.
     virtual void replyArrived() {}
     // Block `n` of `blocks` was acknowledged, `elapsedMs` after the download began.
-    virtual void blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) = 0;
+    virtual void blockAcknowledged(int32_t /*n*/, int32_t /*blocks*/, uint32_t /*elapsedMs*/) {}
     // The download is over and the port closed.
-    virtual void downloadFinished(const DownloadResult& result) = 0;
-};
-
-class TransferUi {
-  public:
-    virtual ~TransferUi() = default;
-    // The confirmation box "时间同步成功！！！".
-    virtual void showTimeSyncSuccess() = 0;
+    virtual void downloadFinished(const DownloadResult& /*result*/) {}
 };
 
 struct TransferContext {
@@ -51,12 +43,9 @@ struct TransferContext {
     PortLayer& port;
     Clock& clock;
     QString taskFilePath;
-    LogSink& log;
-    TransferUi* ui = nullptr;
-    TransferProgress* progress = nullptr;  // may be null
-    bool busy = false;
-    uint32_t startedMs = 0;  // the clock when the running download began  // a transfer is running;
-                             // a second one started meanwhile is refused
+    TransferListener& listener;
+    bool busy = false;       // a transfer is running; a second one started meanwhile is refused
+    uint32_t startedMs = 0;  // the clock when the running download began
 };
 
 enum class DownloadOutcome {

@@ -76,10 +76,9 @@ Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
         static_cast<ComboPortSelector&>(*portSelector_).relist(deps_.serial.port.ProbePorts());
     };
     transfer_ =
-        std::make_unique<TransferContext>(deps_.serial.transferContext(deps_.config, *this, this));
+        std::make_unique<TransferContext>(deps_.serial.transferContext(deps_.config, *this));
     transferView_ = std::make_unique<TransferView>(
         this, findChild<QWidget*>(QStringLiteral("Frame1")), [this] { return TransferPortNow(); });
-    transfer_->progress = transferView_.get();
     ConnectHandlers();
 }
 
@@ -351,6 +350,22 @@ void Form主窗体::append(const QString& text) {
 
 void Form主窗体::showTimeSyncSuccess() {
     deps_.messages.information(QCoreApplication::translate("Form主窗体", "时间同步成功！！！"));
+}
+
+void Form主窗体::downloadStarted(int32_t blocks) {
+    transferView_->downloadStarted(blocks);
+}
+
+void Form主窗体::replyArrived() {
+    transferView_->replyArrived();
+}
+
+void Form主窗体::blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) {
+    transferView_->blockAcknowledged(n, blocks, elapsedMs);
+}
+
+void Form主窗体::downloadFinished(const DownloadResult& result) {
+    transferView_->downloadFinished(result);
 }
 
 QIcon MainWindowIcon() {

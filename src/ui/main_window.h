@@ -39,7 +39,7 @@ struct MainWindowDeps {
     OperatorMessages& messages;
 };
 
-class Form主窗体 : public QWidget, private LogSink, private TransferUi {
+class Form主窗体 : public QWidget, private TransferListener {
   public:
     explicit Form主窗体(MainWindowDeps deps);
     ~Form主窗体() override;
@@ -125,8 +125,14 @@ class Form主窗体 : public QWidget, private LogSink, private TransferUi {
     };
     ZoneTips zoneTips_;
 
-    void append(const QString& text) override;  // LogSink: Fun_LogLine writes here
-    void showTimeSyncSuccess() override;        // TransferUi
+    // TransferListener: Fun_LogLine writes into the log box, the box confirms the time, and a
+    // download's progress goes to the view beside the log.
+    void append(const QString& text) override;
+    void showTimeSyncSuccess() override;
+    void downloadStarted(int32_t blocks) override;
+    void replyArrived() override;
+    void blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) override;
+    void downloadFinished(const DownloadResult& result) override;
 
     void BuildControls();
     QWidget* BuildControl(const ControlRow& row, QWidget* parent);

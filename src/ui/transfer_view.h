@@ -15,7 +15,7 @@ class QLabel;
 class QProgressBar;
 class QWidget;
 
-class TransferView : public TransferProgress {
+class TransferView {
   public:
     // The bar goes over the log view of `window`, the status line into `frame` (Frame1);
     // `port` tells which port the transfer used and what became of it.
@@ -33,11 +33,11 @@ class TransferView : public TransferProgress {
     // A time synchronisation ended after `elapsedMs`.
     void timeSyncFinished(TimeSyncOutcome outcome, uint32_t elapsedMs);
 
-    // TransferProgress.
-    void downloadStarted(int32_t blocks) override;
-    void replyArrived() override;
-    void blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) override;
-    void downloadFinished(const DownloadResult& result) override;
+    // A download's progress, as the window's TransferListener hears it.
+    void downloadStarted(int32_t blocks);
+    void replyArrived();
+    void blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs);
+    void downloadFinished(const DownloadResult& result);
 
   private:
     void showStatus(const TransferReport& report);

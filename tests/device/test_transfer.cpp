@@ -7,6 +7,7 @@
 #include "device/transfer.h"
 #include "support/bytes.h"
 #include "support/random_config.h"
+#include "support/recording_listener.h"
 #include "support/virtual_line.h"
 #include "util/keyvalue.h"
 
@@ -17,30 +18,6 @@
 #include <vector>
 
 namespace {
-
-class TextLog : public LogSink {
-  public:
-    void append(const QString& text) override {
-        this->text += text;
-        if (onAppend) {
-            onAppend(text);
-        }
-    }
-    QString text;
-    std::function<void(const QString&)> onAppend;
-};
-
-class CountingUi : public TransferUi {
-  public:
-    void showTimeSyncSuccess() override {
-        ++shown;
-        if (onShow) {
-            onShow();
-        }
-    }
-    int shown = 0;
-    std::function<void()> onShow;
-};
 
 // The serial stack of the window on the in-memory line behind port 7 (the remembered port).
 struct Rig {
@@ -53,7 +30,7 @@ struct Rig {
             std::make_unique<SerialStack>(process, dir.path(), OnLine(std::move(owned), &clock));
         WriteKeyValue(process.SystemIniPath, QStringLiteral("串口"), QStringLiteral("7"));
         serial->session.Fun_初始化();
-        ctx = std::make_unique<TransferContext>(serial->transferContext(config, log, &ui));
+        ctx = std::make_unique<TransferContext>(serial->transferContext(config, log));
     }
     QString file(const QString& name) const { return dir.filePath(name); }
     void expectPortClosed() const {
@@ -67,8 +44,8 @@ struct Rig {
     VirtualClock clock;
     VirtualLine* line = nullptr;
     std::unique_ptr<SerialStack> serial;
-    TextLog log;
-    CountingUi ui;
+    RecordingListener log;  // the log box, and the box of the time synchronisation
+    RecordingListener& ui = log;
     std::unique_ptr<TransferContext> ctx;
 };
 
@@ -252,20 +229,6 @@ TEST(Transfers, SecondStartDuringADownloadBouncesOff) {
 
 // -- Exit requested between blocks ----------------------------------------------------------
 
-// Which blocks the progress view was shown, and how many frames had gone out by then.
-struct ProgressTrail : TransferProgress {
-    explicit ProgressTrail(const VirtualLine& line) : line_(line) {}
-    void downloadStarted(int32_t) override {}
-    void blockAcknowledged(int32_t n, int32_t, uint32_t) override {
-        shown.emplace_back(n, int(line_.frames().size()));
-    }
-    void downloadFinished(const DownloadResult&) override {}
-    std::vector<std::pair<int, int>> shown;
-
-  private:
-    const VirtualLine& line_;
-};
-
 class DownloadExit : public ::testing::TestWithParam<int> {};
 
 // Also: each block's progress is shown once the next frame has gone, never in the gap before it
@@ -273,8 +236,10 @@ class DownloadExit : public ::testing::TestWithParam<int> {};
 TEST_P(DownloadExit, StopsAfterTheBlockInFlight) {
     const int atBlock = GetParam();
     Rig rig;
-    ProgressTrail trail(*rig.line);
-    rig.ctx->progress = &trail;
+    std::vector<std::pair<int, int>> shown;  // the block shown, and the frames gone out by then
+    rig.log.onBlock = [&](int32_t n, int32_t, uint32_t) {
+        shown.emplace_back(n, int(rig.line->frames().size()));
+    };
     int dashes = 0;
     rig.log.onAppend = [&](const QString& text) {
         if (text == QStringLiteral("-") && ++dashes == atBlock) {
@@ -293,7 +258,7 @@ TEST_P(DownloadExit, StopsAfterTheBlockInFlight) {
     for (int n = 1; n <= atBlock; ++n) {
         expected.emplace_back(n, 1 + std::min(n + 1, atBlock));  // request, blocks up to n + 1
     }
-    EXPECT_EQ(trail.shown, expected);
+    EXPECT_EQ(shown, expected);
     rig.expectPortClosed();
 }
 

@@ -6,6 +6,7 @@
 #include "support/bytes.h"
 #include "support/emulator.h"
 #include "support/random_config.h"
+#include "support/recording_listener.h"
 #include "util/keyvalue.h"
 
 #include <gtest/gtest.h>
@@ -14,18 +15,6 @@
 
 namespace {
 
-class StringLog : public LogSink {
-  public:
-    void append(const QString& text) override { this->text += text; }
-    QString text;
-};
-
-class BoxCounter : public TransferUi {
-  public:
-    void showTimeSyncSuccess() override { ++shown; }
-    int shown = 0;
-};
-
 // Port 7 (the remembered one) opens the emulator's pseudo-terminal.
 struct LineRig {
     explicit LineRig(const QString& device) : serial(process, dir.path()) {
@@ -33,7 +22,7 @@ struct LineRig {
         WriteKeyValue(process.SystemIniPath, QStringLiteral("串口"), QStringLiteral("7"));
         serial.session.Fun_初始化();
     }
-    TransferContext context() { return serial.transferContext(config, log, &ui); }
+    TransferContext context() { return serial.transferContext(config, log); }
     void expectPortClosed() const {
         EXPECT_EQ(serial.port.PortHandle, 0);
         EXPECT_EQ(serial.session.PortOpen, kFalse);
@@ -43,8 +32,8 @@ struct LineRig {
     ProcessState process;
     ConfigTables config;
     SerialStack serial;
-    StringLog log;
-    BoxCounter ui;
+    RecordingListener log;  // the log box, and the box of the time synchronisation
+    RecordingListener& ui = log;
 };
 
 const QString kSuccessLog = QStringLiteral(">>读取文件\r\n>>握手成功\r\n") + QString(31, u'-') +

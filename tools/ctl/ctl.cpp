@@ -27,18 +27,14 @@ namespace {
 // Taken before main runs: a save temporary older than this belongs to a process that has ended.
 const QDateTime kStarted = QDateTime::currentDateTimeUtc();
 
-// The window's log box, as lines on standard output.
-class StdoutLog : public LogSink {
+// The window's log box and its box, as lines on standard output.
+class StdoutListener : public TransferListener {
   public:
     void append(const QString& text) override {
         QString line = text;
         line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         Print(stdout, line);
     }
-};
-
-class StdoutUi : public TransferUi {
-  public:
     void showTimeSyncSuccess() override { Print(stdout, QStringLiteral("时间同步成功！！！\n")); }
 };
 
@@ -65,7 +61,7 @@ struct Companion {
     static TraceSink TraceToStderr() {
         return [](const QString& line) { Print(stderr, line + '\n'); };
     }
-    TransferContext context() { return serial.transferContext(config, log, &ui); }
+    TransferContext context() { return serial.transferContext(config, listener); }
     int32_t portNumber() const { return serial.session.PortNumber; }
     // The port the transfers used, the device behind it, and what became of it.
     TransferPort transferPort() const {
@@ -76,8 +72,7 @@ struct Companion {
     ProcessState process;
     ConfigTables config;
     SerialStack serial;
-    StdoutLog log;
-    StdoutUi ui;
+    StdoutListener listener;
 };
 
 // After a transfer that failed: the port that did not open, or the line that was lost, in the
