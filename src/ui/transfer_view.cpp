@@ -88,8 +88,11 @@ void TransferView::timeSyncFinished(TimeSyncOutcome outcome, uint32_t elapsedMs)
 
 void TransferView::showStatus(const TransferReport& report) {
     QPalette palette = Label状态->palette();
+    // In every state of the frame: a download sets the text while the frame is still disabled,
+    // and its grey would make the outcome unreadable.
     palette.setColor(QPalette::WindowText,
-                     report.ok ? Label状态->parentWidget()->palette().color(QPalette::WindowText)
+                     report.ok ? Label状态->parentWidget()->palette().color(QPalette::Active,
+                                                                             QPalette::WindowText)
                                : kFailureText);
     Label状态->setPalette(palette);
     Label状态->setText(report.text);

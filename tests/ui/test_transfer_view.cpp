@@ -82,6 +82,9 @@ TEST_P(DownloadStatus, SaysWhatWentWrongAndLeavesTheLogAlone) {
     EXPECT_TRUE(v.status()->text().contains(row.status)) << v.status()->text().toStdString();
     EXPECT_EQ(v.bar()->format(), v.status()->text());
     EXPECT_TRUE(v.window.updatesEnabled()) << "painting held after the download";
+    EXPECT_NE(v.status()->palette().color(QPalette::Disabled, QPalette::WindowText),
+              v.window.palette().color(QPalette::Disabled, QPalette::WindowText))
+        << "the outcome in the disabled frame's grey";
 }
 
 const QString kNoHandshake = QStringLiteral(">>读取文件\r\n>>握手失败\r\n");
