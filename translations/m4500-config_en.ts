@@ -112,8 +112,8 @@
         <translation>M-4500 Setup C30</translation>
     </message>
     <message>
-        <source>正在连接控制器…</source>
-        <translation>Connecting to the controller…</translation>
+        <source>正在连接控制器…  已用 %1 秒</source>
+        <translation>Connecting to the controller…  %1 s</translation>
     </message>
     <message>
         <source>第 0 / %1 块</source>
@@ -234,6 +234,10 @@
     <message>
         <source>下载在第 %1 块后停止：程序正在退出</source>
         <translation>download stopped after block %1: the program is ending</translation>
+    </message>
+    <message>
+        <source>时间同步成功，用时 %1 秒：控制器的时钟设为 %2</source>
+        <translation>time synchronised in %1 s: the controller's clock was set to %2</translation>
     </message>
     <message>
         <source>时间同步成功，用时 %1 秒</source>

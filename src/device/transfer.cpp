@@ -264,6 +264,7 @@ TimeSyncOutcome Fun_TimeSync(TransferContext& ctx) {
         ctx.proto.TxBuff[5] = uint8_t(time.second());
         ctx.proto.FlagTimeAck = kFalse;
         Fun_SendFrame(ctx.proto, ctx.port, kCmdSetTime, 6);
+        ctx.listener.timeSent(now);
         ctx.session.Fun_串口接收delay(ctx.proto.FlagTimeAck, kTimeAckCycles);
         if (ctx.proto.FlagTimeAck != kTrue) {
             return TimeSyncOutcome::NoReply;

@@ -10,6 +10,7 @@
 #include "util/clock.h"
 #include "util/process_state.h"
 
+#include <QDateTime>
 #include <QString>
 
 struct DownloadResult;
@@ -21,6 +22,8 @@ class TransferListener {
     virtual ~TransferListener() = default;
     // Fun_LogLine's text, a line or a piece of one ("\r\n" ends a line).
     virtual void append(const QString& text) = 0;
+    // The time synchronisation sent `set`, the computer's local date and time.
+    virtual void timeSent(const QDateTime& /*set*/) {}
     // The confirmation box "时间同步成功！！！".
     virtual void showTimeSyncSuccess() {}
     // The file is read: `blocks` data blocks will go, if the request is answered.

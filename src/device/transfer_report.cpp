@@ -100,9 +100,15 @@ TransferReport DescribeDownload(const DownloadResult& result, const TransferPort
 }
 
 TransferReport DescribeTimeSync(TimeSyncOutcome outcome, uint32_t elapsedMs,
-                                const TransferPort& port) {
+                                const TransferPort& port, const QDateTime& set) {
     switch (outcome) {
         case TimeSyncOutcome::Confirmed:
+            if (set.isValid()) {
+                return {true, QCoreApplication::translate(
+                                  "M_下载", "时间同步成功，用时 %1 秒：控制器的时钟设为 %2")
+                                  .arg(Seconds(elapsedMs),
+                                       set.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))};
+            }
             return {true, QCoreApplication::translate("M_下载", "时间同步成功，用时 %1 秒")
                               .arg(Seconds(elapsedMs))};
         case TimeSyncOutcome::Busy:

@@ -6,6 +6,7 @@
 #include "device/transfer.h"
 #include "serial/port_layer.h"
 
+#include <QDateTime>
 #include <QString>
 
 // The port a transfer used: its number, the device behind it, and what became of it.
@@ -22,7 +23,7 @@ struct TransferReport {
 
 TransferReport DescribeDownload(const DownloadResult& result, const TransferPort& port);
 TransferReport DescribeTimeSync(TimeSyncOutcome outcome, uint32_t elapsedMs,
-                                const TransferPort& port);
+                                const TransferPort& port, const QDateTime& set = {});
 
 // Why the port did not open or was lost, with the port's number and device; "" when it opened
 // and stayed.

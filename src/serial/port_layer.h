@@ -40,7 +40,7 @@ class SerialBackend {
     // At most `max` bytes: returns at once with bytes already waiting, ends about 1 ms after
     // the last byte, and returns 0 after about 21 ms of silence. kLineLost when the device has
     // gone away while open (an unplugged adapter, a hung-up line): such a read still takes the
-    // read's time, as a silent line does, so a wait runs out at its usual pace.
+    // read's time, as a silent line does, so that no loop polling it spins.
     static constexpr int32_t kLineLost = -1;
     virtual int32_t read(int32_t handle, uint8_t* buf, int32_t max) = 0;
     // Writes all n bytes; returns the count written.

@@ -152,6 +152,11 @@ bool Form串口::Fun_串口接收delay(int16_t& BBB, int32_t DD) {
         if (BBB == kTrue) {
             return true;
         }
+        // A line known to be gone (the adapter pulled) brings no reply: the wait ends now
+        // rather than after all its cycles, as the caller would end it for a silent line.
+        if (port_.status().lineLost) {
+            return false;
+        }
     }
     return false;
 }

@@ -78,7 +78,8 @@ Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
     transfer_ =
         std::make_unique<TransferContext>(deps_.serial.transferContext(deps_.config, *this));
     transferView_ = std::make_unique<TransferView>(
-        this, findChild<QWidget*>(QStringLiteral("Frame1")), [this] { return TransferPortNow(); });
+        this, findChild<QWidget*>(QStringLiteral("Frame1")), [this] { return TransferPortNow(); },
+        [this] { return deps_.serial.clock.timeGetTime(); });
     ConnectHandlers();
 }
 
@@ -288,9 +289,12 @@ void Form主窗体::Command电脑时间同步_Click() {
     // A second operation started while one runs is refused by the transfer itself.
     Clock& clock = deps_.serial.clock;
     const uint32_t started = clock.timeGetTime();
+    timeSync_ = TimeSyncSeen{};
     const TimeSyncOutcome outcome = Fun_TimeSync(*transfer_);
     if (outcome != TimeSyncOutcome::Busy) {
-        transferView_->timeSyncFinished(outcome, clock.timeGetTime() - started);
+        // The time the operation took, not the time its box stayed open.
+        const uint32_t ended = timeSync_.confirmed ? timeSync_.confirmedMs : clock.timeGetTime();
+        transferView_->timeSyncFinished(outcome, ended - started, timeSync_.set);
     }
 }
 
@@ -348,7 +352,13 @@ void Form主窗体::append(const QString& text) {
     Text下载显示->ensureCursorVisible();
 }
 
+void Form主窗体::timeSent(const QDateTime& set) {
+    timeSync_.set = set;
+}
+
 void Form主窗体::showTimeSyncSuccess() {
+    timeSync_.confirmed = true;
+    timeSync_.confirmedMs = deps_.serial.clock.timeGetTime();
     deps_.messages.information(QCoreApplication::translate("Form主窗体", "时间同步成功！！！"));
 }
 

@@ -16,6 +16,7 @@
 #include "util/process_state.h"
 
 #include <QColor>
+#include <QDateTime>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
@@ -111,6 +112,14 @@ class Form主窗体 : public QWidget, private TransferListener {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // What the running time synchronisation sent and when the controller confirmed it.
+    struct TimeSyncSeen {
+        QDateTime set;
+        bool confirmed = false;
+        uint32_t confirmedMs = 0;
+    };
+    TimeSyncSeen timeSync_;
+
     // What the zone buttons' tooltips were last written from.
     struct ZoneTips {
         struct Zone {
@@ -128,6 +137,7 @@ class Form主窗体 : public QWidget, private TransferListener {
     // TransferListener: Fun_LogLine writes into the log box, the box confirms the time, and a
     // download's progress goes to the view beside the log.
     void append(const QString& text) override;
+    void timeSent(const QDateTime& set) override;
     void showTimeSyncSuccess() override;
     void downloadStarted(int32_t blocks) override;
     void replyArrived() override;

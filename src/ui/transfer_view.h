@@ -13,13 +13,16 @@
 
 class QLabel;
 class QProgressBar;
+class QTimer;
 class QWidget;
 
 class TransferView {
   public:
     // The bar goes over the log view of `window`, the status line into `frame` (Frame1);
     // `port` tells which port the transfer used and what became of it.
-    TransferView(QWidget* window, QWidget* frame, std::function<TransferPort()> port);
+    // `now` is the transfers' millisecond clock.
+    TransferView(QWidget* window, QWidget* frame, std::function<TransferPort()> port,
+                 std::function<uint32_t()> now);
 
     // Label状态: the status line, between "保存" and "电脑时间同步".
     QLabel* Label状态 = nullptr;
@@ -30,8 +33,8 @@ class TransferView {
     void openForDownload();
     // The log view closes.
     void close();
-    // A time synchronisation ended after `elapsedMs`.
-    void timeSyncFinished(TimeSyncOutcome outcome, uint32_t elapsedMs);
+    // A time synchronisation ended after `elapsedMs`, having sent `set`.
+    void timeSyncFinished(TimeSyncOutcome outcome, uint32_t elapsedMs, const QDateTime& set);
 
     // A download's progress, as the window's TransferListener hears it.
     void downloadStarted(int32_t blocks);
@@ -43,7 +46,15 @@ class TransferView {
     void showStatus(const TransferReport& report);
 
     void paint(bool now);
+    // The bar's text: the stage, the blocks acknowledged and the time so far.
+    void showProgress();
 
     QWidget* window_;
     std::function<TransferPort()> port_;
+    std::function<uint32_t()> now_;
+    // While a download runs, the time so far keeps counting, also while it waits for a reply.
+    QTimer* ticker_ = nullptr;
+    uint32_t startedMs_ = 0;
+    int32_t blocks_ = -1;  // -1: the request is not answered yet
+    int32_t acknowledged_ = 0;
 };

@@ -153,10 +153,18 @@ TEST(TransferView, TimeSyncStatus) {
         << silent.status()->text().toStdString();
 
     ViewRig confirmed;
+    // The operator reads the box for a minute: that is no part of the operation's time.
+    confirmed.rig.messages.onShow = [&](const QString&) {
+        confirmed.clock.advanceTo(confirmed.clock.nowUs() + 60'000'000);
+    };
+    const QDateTime sent = confirmed.clock.LocalNow();
     confirmed.window.Command电脑时间同步_Click();
     EXPECT_EQ(confirmed.rig.messages.shown.last(), QStringLiteral("时间同步成功！！！"));
     EXPECT_TRUE(confirmed.status()->text().startsWith(QStringLiteral("时间同步成功，用时 0.1")))
         << confirmed.status()->text().toStdString();
+    EXPECT_TRUE(confirmed.status()->text().contains(
+        sent.addMSecs(100).toString(QStringLiteral("yyyy-MM-dd HH:mm"))))
+        << "the time set is named";
 }
 
 }  // namespace

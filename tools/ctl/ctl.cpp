@@ -35,7 +35,9 @@ class StdoutListener : public TransferListener {
         line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         Print(stdout, line);
     }
+    void timeSent(const QDateTime& time) override { set = time; }
     void showTimeSyncSuccess() override { Print(stdout, QStringLiteral("时间同步成功！！！\n")); }
+    QDateTime set;  // what the time synchronisation sent
 };
 
 struct Options {
@@ -191,6 +193,9 @@ int TimeSync(const Options& opt, const CtlEnvironment& env) {
     const uint32_t started = clock.timeGetTime();
     const TimeSyncOutcome outcome = Fun_TimeSync(ctx);
     if (outcome == TimeSyncOutcome::Confirmed) {
+        Print(stdout, QStringLiteral("the controller's clock was set to %1 (this computer's local "
+                                     "time)\n")
+                          .arg(c.listener.set.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
         return kExitOk;
     }
     if (const int rc = PortProblemExit(c); rc != kExitOk) {
@@ -355,7 +360,8 @@ QString CtlHelpText() {
         "             controller: request, blocks of at most 512 bytes, verify. Prints the\n"
         "             window's log lines; the last one is \">>下载成功\" when all went well.\n"
         "  timesync   Set the controller's clock to this computer's local date and time.\n"
-        "             Prints \"时间同步成功！！！\" when the controller confirms it.\n"
+        "             Prints \"时间同步成功！！！\" when the controller confirms it, then the\n"
+        "             date and time the controller's clock was set to.\n"
         "  ports      List ports 1 to 30: number, device, adapter, and whether it opens; when\n"
         "             not, why (absent, busy, permission denied) and what to try. The port\n"
         "             chosen in system.ini is marked with '*'.\n"
