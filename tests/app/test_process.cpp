@@ -219,6 +219,29 @@ TEST(Process, SecondCopyEndsAtOnceAndTerminationSavesOnce) {
     EXPECT_FALSE(QFile::exists(InstanceLockPath(app.dir.path())));
 }
 
+// --help and --version answer and end as command-line programs do, with no display at all,
+// and touch no file.
+TEST(Process, HelpAndVersionNeedNoDisplay) {
+    AppCopy app;
+    ASSERT_TRUE(app.ok);
+    app.env.remove("DISPLAY");
+    app.env.remove("WAYLAND_DISPLAY");
+    app.env.insert("QT_QPA_PLATFORM", "xcb");  // would abort without a display
+    const struct {
+        const char* argument;
+        const char* starts;
+    } rows[] = {{"--version", "m4500-config "}, {"--help", "Usage: m4500-config"}};
+    for (const auto& row : rows) {
+        QProcess p;
+        app.start(p, {}, {QString::fromLatin1(row.argument)});
+        ASSERT_TRUE(p.waitForFinished(10000)) << row.argument << " opened the window";
+        EXPECT_EQ(p.exitCode(), 0) << row.argument;
+        EXPECT_TRUE(p.readAllStandardOutput().startsWith(row.starts)) << row.argument;
+    }
+    EXPECT_EQ(QDir(app.dir.path()).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("m4500-config")});
+}
+
 // An installed copy keeps its files in the user's data folder and keys its lock on it, so it runs
 // beside a build tree's copy; its first start there is a first start like anywhere else.
 TEST(SingleInstance, InstalledCopyUsesTheDataFolderBesideABuildTreeCopy) {
