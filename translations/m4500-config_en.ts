@@ -4,6 +4,22 @@
 <context>
     <name>Form主窗体</name>
     <message>
+        <source>机器 %1（左键：修改地址；右键：本区域使用/不用）</source>
+        <translation>Machine %1 (left button: change its address; right button: this zone uses it or not)</translation>
+    </message>
+    <message>
+        <source>把控制器的时钟设为这台电脑的当前日期和时间</source>
+        <translation>Set the controller's clock to this computer's date and time</translation>
+    </message>
+    <message>
+        <source>把配置保存到任务文件 %1</source>
+        <translation>Save the configuration to the task file %1</translation>
+    </message>
+    <message>
+        <source>保存配置，再经所选串口把任务文件下载到控制器</source>
+        <translation>Save the configuration, then download the task file to the controller through the chosen port</translation>
+    </message>
+    <message>
         <source>串口</source>
         <translation>Port</translation>
     </message>
@@ -141,6 +157,10 @@
 </context>
 <context>
     <name>M_Form主窗体</name>
+    <message>
+        <source>区域 %1</source>
+        <translation>Zone %1</translation>
+    </message>
     <message>
         <source>%1:%2  场景 %3</source>
         <translation>%1:%2  scene %3</translation>

@@ -81,6 +81,22 @@ Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
         this, findChild<QWidget*>(QStringLiteral("Frame1")), [this] { return TransferPortNow(); },
         [this] { return deps_.serial.clock.timeGetTime(); });
     ConnectHandlers();
+    SetFixedToolTips();
+}
+
+void Form主窗体::SetFixedToolTips() {
+    Command下载参数到机器->setToolTip(QCoreApplication::translate(
+        "Form主窗体", "保存配置，再经所选串口把任务文件下载到控制器"));
+    Command保存->setToolTip(
+        QCoreApplication::translate("Form主窗体", "把配置保存到任务文件 %1")
+            .arg(QDir::toNativeSeparators(taskFilePath())));
+    Command电脑时间同步->setToolTip(QCoreApplication::translate(
+        "Form主窗体", "把控制器的时钟设为这台电脑的当前日期和时间"));
+    for (int m = 1; m <= kMachines; ++m) {
+        Command机器IP(m)->setToolTip(
+            QCoreApplication::translate("Form主窗体", "机器 %1（左键：修改地址；右键：本区域使用/不用）")
+                .arg(m));
+    }
 }
 
 Form主窗体::~Form主窗体() = default;

@@ -150,6 +150,8 @@ class Form主窗体 : public QWidget, private TransferListener {
     ButtonArray& ArrayNamed(std::string_view name);
     void FindControlsByName();
     void ConnectHandlers();
+    // What each command button does, and which machine or zone each grid button is.
+    void SetFixedToolTips();
     void SetEditingReachable(bool reachable);
     TransferPort TransferPortNow() const;
     void SetCaption(QPushButton* button, const QString& caption);

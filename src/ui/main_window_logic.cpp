@@ -40,13 +40,13 @@ QString RemarkToolTip(const QString& remark) {
 
 }  // namespace
 
-// The zone's remark, then its day: one line per programmed task in time order, with the time,
+// The zone's number and remark, then its day: one line per programmed task in time order, with the time,
 // the scene and the task's remark, so the operator sees the day without opening 18 tasks.
 QString ZoneToolTip(const ConfigTables& config, int32_t z) {
     if (!ValidZone(z)) {
         return QString();
     }
-    QStringList lines;
+    QStringList lines{QCoreApplication::translate("M_Form主窗体", "区域 %1").arg(z)};
     if (const QString remark = RemarkToolTip(config.ZoneRemark[z]); !remark.isEmpty()) {
         lines << remark;
     }

@@ -108,7 +108,7 @@ TEST(English, NoChineseLeftOnTheWindow) {
     ASSERT_TRUE(WriteFileBytes(rig.taskFile(), BuildTaskImage(c)));
     rig.app.BringUp();
     Form主窗体& w = *rig.window;
-    EXPECT_EQ(w.Command区域(1)->toolTip(), "Hall\n07:30  scene 04  Lights on");
+    EXPECT_EQ(w.Command区域(1)->toolTip(), "Zone 1\nHall\n07:30  scene 04  Lights on");
     EXPECT_EQ(w.Combo串口->itemData(0, Qt::ToolTipRole).toString(), "Port 2 = /dev/m45-demo");
     EXPECT_TRUE(w.Combo串口->toolTip().contains("Ports found:"))
         << w.Combo串口->toolTip().toStdString();

@@ -146,11 +146,11 @@ TEST(GridButtons, ToolTipsTellTheWholeRemark) {
         QPushButton* button;
         QString shown;
     } rows[] = {
-        {w.Command区域(1), QString(20, QChar(0x8D70))},
-        {w.Command区域(2), "ab"},
-        {w.Command区域(3), QStringLiteral("[1]\n走廊")},
-        {w.Command区域(4), "<b>A&B</b>"},
-        {w.Command区域(5), ""},
+        {w.Command区域(1), QStringLiteral("区域 1\n") + QString(20, QChar(0x8D70))},
+        {w.Command区域(2), QStringLiteral("区域 2\nab")},
+        {w.Command区域(3), QStringLiteral("区域 3\n[1]\n走廊")},
+        {w.Command区域(4), QStringLiteral("区域 4\n<b>A&B</b>")},
+        {w.Command区域(5), QStringLiteral("区域 5")},
         {w.Command定时任务(1), "Meeting room 2 north"},
         {w.Command定时任务(2), ""},
     };
@@ -178,9 +178,10 @@ TEST(GridButtons, ZoneToolTipListsTheProgrammedTasksInTimeOrder) {
     c.TaskRemark[3] = QStringLiteral("关灯");
     w.Command区域_Click(6);
     EXPECT_EQ(ShownToolTip(w.Command区域(6)),
-              QStringLiteral("大厅\n07:30  场景 05  开灯\n18:00  场景 02  关灯"));
+              QStringLiteral("区域 6\n大厅\n07:30  场景 05  开灯\n18:00  场景 02  关灯"));
     c.ZoneRemark[6].clear();
     w.Command区域_Click(6);
     EXPECT_EQ(ShownToolTip(w.Command区域(6)),
-              QStringLiteral("07:30  场景 05  开灯\n18:00  场景 02  关灯"));
+              QStringLiteral("区域 6\n07:30  场景 05  开灯\n18:00  场景 02  关灯"));
+    EXPECT_TRUE(ShownToolTip(w.Command机器IP(37)).startsWith(QStringLiteral("机器 37"))) << "its number";
 }
