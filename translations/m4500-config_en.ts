@@ -4,6 +4,10 @@
 <context>
     <name>Form主窗体</name>
     <message>
+        <source>备注只保存前 %1 个字符（“%2”），多出的 %3 个字符不会保存</source>
+        <translation>Only the first %1 characters of a remark are kept (“%2”); the %3 beyond them will not be saved</translation>
+    </message>
+    <message>
         <source>机器 %1（左键：修改地址；右键：本区域使用/不用）</source>
         <translation>Machine %1 (left button: change its address; right button: this zone uses it or not)</translation>
     </message>

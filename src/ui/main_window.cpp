@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QToolTip>
 
 namespace {
 
@@ -82,6 +83,28 @@ Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
         [this] { return deps_.serial.clock.timeGetTime(); });
     ConnectHandlers();
     SetFixedToolTips();
+}
+
+void Form主窗体::MarkRemarkLength(QLineEdit* box) {
+    const QString text = box->text();
+    const bool over = text.size() > kRemarkUnits;
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, over ? QColor(255, 228, 196)
+                                          : QApplication::palette(box).color(QPalette::Base));
+    box->setPalette(palette);
+    const QString note =
+        over ? QCoreApplication::translate(
+                   "Form主窗体", "备注只保存前 %1 个字符（“%2”），多出的 %3 个字符不会保存")
+                   .arg(kRemarkUnits)
+                   .arg(text.left(kRemarkUnits))
+                   .arg(text.size() - kRemarkUnits)
+             : QString();
+    box->setToolTip(note);
+    if (over && box->hasFocus()) {
+        QToolTip::showText(box->mapToGlobal(QPoint(0, box->height())), note, box);
+    } else if (!over) {
+        QToolTip::hideText();
+    }
 }
 
 void Form主窗体::SetFixedToolTips() {
@@ -191,6 +214,9 @@ void Form主窗体::ConnectHandlers() {
     }
     connect(Text区域备注, &QLineEdit::textChanged, this, [this] { Text区域备注_Change(); });
     connect(Text任务备注, &QLineEdit::textChanged, this, [this] { Text任务备注_Change(); });
+    for (QLineEdit* box : {Text区域备注, Text任务备注}) {
+        connect(box, &QLineEdit::textChanged, this, [this, box] { MarkRemarkLength(box); });
+    }
     // A position set by the refresh raises these too, as a choice by the operator does.
     connect(Combo小时, &QComboBox::currentIndexChanged, this, [this] { Combo小时_Click(); });
     connect(Combo分钟, &QComboBox::currentIndexChanged, this, [this] { Combo分钟_Click(); });

@@ -152,6 +152,8 @@ class Form主窗体 : public QWidget, private TransferListener {
     void ConnectHandlers();
     // What each command button does, and which machine or zone each grid button is.
     void SetFixedToolTips();
+    // A remark box whose text is longer than the task file keeps says so while it is typed.
+    void MarkRemarkLength(QLineEdit* box);
     void SetEditingReachable(bool reachable);
     TransferPort TransferPortNow() const;
     void SetCaption(QPushButton* button, const QString& caption);

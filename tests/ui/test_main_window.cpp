@@ -494,6 +494,13 @@ TEST(Remarks, FullBoxTakesAKeyAndTheFileKeepsTwentyUnits) {
         QTest::keyClick(row.box, Qt::Key_Home);
         QTest::keyClicks(row.box, "X");
         EXPECT_EQ(row.remark, "XABCDEFGHIJKLMNOPQRST") << row.box->objectName().toStdString();
+        // The box says what the file will not keep, and stops saying so once it fits.
+        EXPECT_TRUE(row.box->toolTip().contains(QStringLiteral("XABCDEFGHIJKLMNOPQRS")) &&
+                    row.box->toolTip().contains(QStringLiteral("多出的 1 个字符")))
+            << row.box->toolTip().toStdString();
+        QTest::keyClick(row.box, Qt::Key_Backspace);
+        EXPECT_TRUE(row.box->toolTip().isEmpty());
+        QTest::keyClicks(row.box, "X");
     }
     w.findChild<QPushButton*>(QStringLiteral("Command保存"))->click();
     ConfigTables saved;
