@@ -4,12 +4,16 @@
 <context>
     <name>Form主窗体</name>
     <message>
+        <source>本区域使用这台机器</source>
+        <translation>This zone uses this machine</translation>
+    </message>
+    <message>
         <source>备注只保存前 %1 个字符（“%2”），多出的 %3 个字符不会保存</source>
         <translation>Only the first %1 characters of a remark are kept (“%2”); the %3 beyond them will not be saved</translation>
     </message>
     <message>
-        <source>机器 %1（左键：修改地址；右键：本区域使用/不用）</source>
-        <translation>Machine %1 (left button: change its address; right button: this zone uses it or not)</translation>
+        <source>机器 %1（左键或空格：修改地址；右键或 Ctrl+空格：本区域使用/不用）</source>
+        <translation>Machine %1 (left button or Space: change its address; right button or Ctrl+Space: this zone uses it or not)</translation>
     </message>
     <message>
         <source>把控制器的时钟设为这台电脑的当前日期和时间</source>

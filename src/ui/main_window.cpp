@@ -8,6 +8,7 @@
 #include "config/taskfile.h"
 #include "serial/port_map.h"
 #include "ui/control_table.h"
+#include "ui/grid_keys.h"
 #include "ui/list_box.h"
 #include "ui/port_list.h"
 #include "ui/widget_factory.h"
@@ -83,6 +84,31 @@ Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
         [this] { return deps_.serial.clock.timeGetTime(); });
     ConnectHandlers();
     SetFixedToolTips();
+    SetGridKeys();
+}
+
+void Form主窗体::SetGridKeys() {
+    const auto columns = [](std::string_view name) {
+        for (const ControlRow& row : MainWindowControls()) {
+            if (row.kind == ControlKind::ButtonArray && name == row.name) {
+                return row.columns;
+            }
+        }
+        return 1;
+    };
+    auto* keys = new GridKeys(this);
+    keys->add(
+        {&Command区域, kZones, columns("Command区域"), [this](int n) { Command区域_Click(n); }});
+    keys->add({&Command定时任务, kSlots, columns("Command定时任务"),
+               [this](int n) { Command定时任务_Click(n); }});
+    keys->add({&Command机器IP, kMachines, columns("Command机器IP"),
+               [this](int n) { Command机器IP_MouseDown(n, int(Qt::LeftButton)); },
+               [this](int n) { Command机器IP_MouseDown(n, int(Qt::RightButton)); },
+               [this](int n) {
+                   return CurZone >= 1 && CurZone <= kZones &&
+                          deps_.config.ZoneUsesMachine[size_t(CurZone)][size_t(n)] == 1;
+               },
+               QCoreApplication::translate("Form主窗体", "本区域使用这台机器")});
 }
 
 void Form主窗体::MarkRemarkLength(QLineEdit* box) {
@@ -108,16 +134,16 @@ void Form主窗体::MarkRemarkLength(QLineEdit* box) {
 }
 
 void Form主窗体::SetFixedToolTips() {
-    Command下载参数到机器->setToolTip(QCoreApplication::translate(
-        "Form主窗体", "保存配置，再经所选串口把任务文件下载到控制器"));
-    Command保存->setToolTip(
-        QCoreApplication::translate("Form主窗体", "把配置保存到任务文件 %1")
-            .arg(QDir::toNativeSeparators(taskFilePath())));
-    Command电脑时间同步->setToolTip(QCoreApplication::translate(
-        "Form主窗体", "把控制器的时钟设为这台电脑的当前日期和时间"));
+    Command下载参数到机器->setToolTip(
+        QCoreApplication::translate("Form主窗体", "保存配置，再经所选串口把任务文件下载到控制器"));
+    Command保存->setToolTip(QCoreApplication::translate("Form主窗体", "把配置保存到任务文件 %1")
+                                .arg(QDir::toNativeSeparators(taskFilePath())));
+    Command电脑时间同步->setToolTip(
+        QCoreApplication::translate("Form主窗体", "把控制器的时钟设为这台电脑的当前日期和时间"));
     for (int m = 1; m <= kMachines; ++m) {
         Command机器IP(m)->setToolTip(
-            QCoreApplication::translate("Form主窗体", "机器 %1（左键：修改地址；右键：本区域使用/不用）")
+            QCoreApplication::translate(
+                "Form主窗体", "机器 %1（左键或空格：修改地址；右键或 Ctrl+空格：本区域使用/不用）")
                 .arg(m));
     }
 }

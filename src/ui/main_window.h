@@ -154,6 +154,8 @@ class Form主窗体 : public QWidget, private TransferListener {
     void SetFixedToolTips();
     // A remark box whose text is longer than the task file keeps says so while it is typed.
     void MarkRemarkLength(QLineEdit* box);
+    // The keyboard in the three button grids (see GridKeys).
+    void SetGridKeys();
     void SetEditingReachable(bool reachable);
     TransferPort TransferPortNow() const;
     void SetCaption(QPushButton* button, const QString& caption);

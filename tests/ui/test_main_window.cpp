@@ -623,3 +623,43 @@ TEST(PortList, EntriesTellTheirDeviceAndAPickIsRemembered) {
     EXPECT_EQ(rig.session.PortNumber, 5);
     EXPECT_TRUE(ReadFileBytes(rig.process.SystemIniPath).contains("\xE4\xB8\xB2\xE5\x8F\xA3=5"));
 }
+
+// The keyboard reaches what the mouse does in the grids: the arrows move within a grid, Tab
+// leaves it, Space and Enter press as the left button, Ctrl+Space on a machine as the right one.
+TEST(Keyboard, GridsAreWalkedAndPressedByKeys) {
+    WindowRig rig;
+    Form主窗体& w = rig.load();
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const struct {
+        QWidget* from;
+        Qt::Key key;
+        QWidget* to;
+    } moves[] = {
+        {w.Command机器IP(1), Qt::Key_Right, w.Command机器IP(2)},
+        {w.Command机器IP(2), Qt::Key_Down, w.Command机器IP(18)},
+        {w.Command机器IP(18), Qt::Key_Up, w.Command机器IP(2)},
+        {w.Command机器IP(1), Qt::Key_Left, w.Command机器IP(1)},  // the edge holds
+        {w.Command区域(8), Qt::Key_Down, w.Command区域(16)},
+        {w.Command定时任务(1), Qt::Key_End, w.Command定时任务(18)},
+    };
+    for (const auto& move : moves) {
+        move.from->setFocus();
+        QTest::keyClick(move.from, move.key);
+        EXPECT_EQ(QApplication::focusWidget(), move.to) << move.from->objectName().toStdString();
+    }
+    for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backtab}) {
+        w.Command机器IP(5)->setFocus();
+        QTest::keyClick(w.Command机器IP(5), key);
+        EXPECT_FALSE(QApplication::focusWidget()->objectName().startsWith("Command机器IP"))
+            << "Tab walks the grid instead of leaving it";
+    }
+    QTest::keyClick(w.Command区域(3), Qt::Key_Return);
+    EXPECT_EQ(w.CurZone, 3);
+    QTest::keyClick(w.Command机器IP(7), Qt::Key_Space);
+    EXPECT_EQ(w.CurMachine, 7);
+    const uint8_t used = rig.config.ZoneUsesMachine[3][7];
+    QTest::keyClick(w.Command机器IP(7), Qt::Key_Space, Qt::ControlModifier);
+    EXPECT_NE(rig.config.ZoneUsesMachine[3][7], used);
+}
