@@ -6,7 +6,7 @@ set(ts ${SOURCE_DIR}/translations/m4500-config_en.ts)
 set(copy ${WORK_DIR}/m4500-config_en.ts)
 file(MAKE_DIRECTORY ${WORK_DIR})
 file(COPY_FILE ${ts} ${copy})
-file(GLOB sources ${SOURCE_DIR}/src/serial/*.cpp ${SOURCE_DIR}/src/serial/*.h
+file(GLOB sources ${SOURCE_DIR}/src/site/*.cpp ${SOURCE_DIR}/src/site/*.h ${SOURCE_DIR}/src/serial/*.cpp ${SOURCE_DIR}/src/serial/*.h
      ${SOURCE_DIR}/src/device/*.cpp ${SOURCE_DIR}/src/device/*.h ${SOURCE_DIR}/src/ui/*.cpp
      ${SOURCE_DIR}/src/ui/*.h ${SOURCE_DIR}/src/app/*.cpp ${SOURCE_DIR}/src/app/*.h)
 execute_process(

@@ -2,6 +2,101 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>M_site</name>
+    <message>
+        <source>机器地址</source>
+        <translation>Machine addresses</translation>
+    </message>
+    <message>
+        <source>地址 %1 同时分给了机器 %2</source>
+        <translation>Address %1 is given to machines %2: the controller reaches only one of them</translation>
+    </message>
+    <message>
+        <source>区域 %1 任务 %2：%3 场景 %4 </source>
+        <translation>zone %1 task %2: %3 scene %4 </translation>
+    </message>
+    <message>
+        <source>同一分钟有 %1 个任务</source>
+        <translation>%1 tasks at the same minute</translation>
+    </message>
+    <message>
+        <source>时间轴（每个编好的任务一个标记，标着它的场景；红色：同一分钟有几个任务）</source>
+        <translation>Timeline (one mark per programmed task, labelled by its scene; red: several tasks at one minute)</translation>
+    </message>
+    <message>
+        <source> [存储值 %1]</source>
+        <translation> [stored use %1]</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>（存储值 %1）</source>
+        <translation>(stored %1)</translation>
+    </message>
+    <message>
+        <source>区域 %1</source>
+        <translation>Zone %1</translation>
+    </message>
+    <message>
+        <source>机器（地址）：</source>
+        <translation>Machines (address): </translation>
+    </message>
+    <message>
+        <source>没有编好的任务。</source>
+        <translation>No programmed tasks.</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>场景</source>
+        <translation>Scene</translation>
+    </message>
+    <message>
+        <source>任务</source>
+        <translation>Task</translation>
+    </message>
+    <message>
+        <source>任务备注</source>
+        <translation>Task remark</translation>
+    </message>
+    <message>
+        <source>同一分钟还有任务</source>
+        <translation>another task at the same minute</translation>
+    </message>
+    <message>
+        <source>部分设置：不会执行</source>
+        <translation>partly set: does not run</translation>
+    </message>
+    <message>
+        <source>M-4500 现场交接单</source>
+        <translation>M-4500 site handover</translation>
+    </message>
+    <message>
+        <source>zh-CN</source>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>任务文件</source>
+        <translation>Task file</translation>
+    </message>
+    <message>
+        <source>文件日期</source>
+        <translation>File date</translation>
+    </message>
+    <message>
+        <source>交接单生成</source>
+        <translation>Sheet made</translation>
+    </message>
+    <message>
+        <source>区域</source>
+        <translation>Zones</translation>
+    </message>
+</context>
+<context>
     <name>Form主窗体</name>
     <message>
         <source>本区域使用这台机器</source>

@@ -113,6 +113,25 @@ ConfigTables BusySite() {
     return c;
 }
 
+// What the sheet must not hide: a task with a part not set, an address given to two machines,
+// and two tasks of one zone at one minute (one mark with both scenes, flagged, not one on top of
+// the other).
+TEST(SiteReport, ShowsWhatWouldOtherwiseBeHidden) {
+    ConfigTables c;
+    Set(c, 3, 4, 0, 31, 26);  // --:30 scene 26
+    c.MachineIp[5] = c.MachineIp[12] = 31;
+    Set(c, 6, 1, 8, 1, 4);
+    Set(c, 6, 2, 8, 1, 7);
+    const QString html = SiteReportHtml(c, {QStringLiteral("/site/TASK.M45"), {}, {}});
+    for (const char* shown : {"<td>--:30</td><td>26</td><td>4</td>", "部分设置",
+                              "地址 031 同时分给了机器 5, 12", ">4/7</text>",
+                              "同一分钟有 2 个任务", "<html lang=\"zh-CN\">"}) {
+        EXPECT_TRUE(html.contains(QString::fromUtf8(shown))) << shown;
+    }
+    EXPECT_EQ(html.count(QStringLiteral("<g class=\"mark\">")), 1);
+}
+
+// One mark per minute of the day at which a zone has programmed tasks.
 TEST(SiteReport, OneMarkPerProgrammedTaskOfTheDay) {
     const ConfigTables c = BusySite();
     int expected = 0;
