@@ -11,14 +11,10 @@
 
 namespace {
 
-// As the serial session's receive poll appends: a full buffer starts again at index 0.
+// As the serial session's receive poll appends.
 void Receive(ProtocolState& s, const uint8_t* data, size_t n) {
     for (size_t i = 0; i < n; ++i) {
-        if (s.RxCount < 2000) {
-            s.RxBuff[s.RxCount++] = data[i];
-        } else {
-            s.RxCount = 0;
-        }
+        AppendReceived(s.RxCount, s.RxBuff, data[i]);
     }
 }
 

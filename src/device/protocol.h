@@ -5,7 +5,8 @@
 
 #include "device/frame_codec.h"
 #include "serial/port_layer.h"
-#include "serial/session.h"
+#include "serial/rx_buffer.h"
+#include "util/process_state.h"
 
 #include <QByteArray>
 #include <QString>

@@ -17,7 +17,6 @@ const QString kParity = QStringLiteral("0");
 const QString kPortKey = QStringLiteral("串口");
 
 constexpr int kPollPeriodMs = 10;
-constexpr int32_t kRxUsable = kRxBuffSize - 1;  // index 2000 is never written
 constexpr int32_t kCounterWrap = 100000;
 constexpr int32_t kIdlePollLimit = 100;
 constexpr uint32_t kCloseSettleMs = 20;
@@ -118,14 +117,7 @@ void Form串口::Fun_uart串口数据接收(int32_t& dcount, RxBuffer& dbuff) {
     const qsizetype length = text.size();
     if (length > 0) {
         for (qsizetype i = 0; i < length; i += 2) {
-            const uint32_t value = HexDigitsValue(QStringView(text).mid(i, 2));
-            // A count outside the buffer (full, or corrupted) restarts storing at index 0.
-            if (dcount >= 0 && dcount < kRxUsable) {
-                dbuff[size_t(dcount)] = uint8_t(value);
-                ++dcount;
-            } else {
-                dcount = 0;
-            }
+            AppendReceived(dcount, dbuff, uint8_t(HexDigitsValue(QStringView(text).mid(i, 2))));
             if (++ReceivedCount > kCounterWrap) {
                 ReceivedCount = 0;
             }

@@ -5,6 +5,7 @@
 // time through Clock.
 
 #include "serial/port_layer.h"
+#include "serial/rx_buffer.h"
 #include "util/clock.h"
 #include "util/process_state.h"
 
@@ -13,9 +14,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-
-inline constexpr int kRxBuffSize = 2001;  // indices 0..2000; 2000 bytes usable
-using RxBuffer = std::array<uint8_t, kRxBuffSize>;
 
 class Form串口 {
   public:

@@ -15,14 +15,10 @@
 
 namespace {
 
-// Appends as the serial session's receive poll does: a full buffer starts again at index 0.
+// Appends as the serial session's receive poll does.
 void Receive(ProtocolState& s, const QByteArray& batch) {
     for (char c : batch) {
-        if (s.RxCount < 2000) {
-            s.RxBuff[s.RxCount++] = static_cast<uint8_t>(c);
-        } else {
-            s.RxCount = 0;
-        }
+        AppendReceived(s.RxCount, s.RxBuff, static_cast<uint8_t>(c));
     }
 }
 
