@@ -164,7 +164,7 @@ DownloadOutcome Verify(TransferContext& ctx, int32_t lastBlock, DownloadResult& 
         return DownloadOutcome::Success;
     }
     using Answer = DownloadResult::VerifyAnswer;
-    result.verify = !answered                                   ? Answer::None
+    result.verify = !answered                              ? Answer::None
                     : ctx.proto.FlagVerifyVerdict == kTrue ? Answer::NotGood
                                                            : Answer::WithoutVerdict;
     Fun_LogLine(ctx, QStringLiteral(">>校验失败"), true);

@@ -40,8 +40,8 @@ QString RemarkToolTip(const QString& remark) {
 
 }  // namespace
 
-// The zone's number and remark, then its day: one line per programmed task in time order, with the time,
-// the scene and the task's remark, so the operator sees the day without opening 18 tasks.
+// The zone's number and remark, then its day: one line per programmed task in time order, with the
+// time, the scene and the task's remark, so the operator sees the day without opening 18 tasks.
 QString ZoneToolTip(const ConfigTables& config, int32_t z) {
     if (!ValidZone(z)) {
         return QString();

@@ -126,10 +126,9 @@ void TransferView::showStatus(const TransferReport& report) {
     QPalette palette = Label状态->palette();
     // In every state of the frame: a download sets the text while the frame is still disabled,
     // and its grey would make the outcome unreadable.
-    palette.setColor(QPalette::WindowText,
-                     report.ok ? Label状态->parentWidget()->palette().color(QPalette::Active,
-                                                                             QPalette::WindowText)
-                               : kFailureText);
+    palette.setColor(QPalette::WindowText, report.ok ? Label状态->parentWidget()->palette().color(
+                                                           QPalette::Active, QPalette::WindowText)
+                                                     : kFailureText);
     Label状态->setPalette(palette);
     Label状态->setText(report.text);
     Label状态->setToolTip(report.text);  // the whole text, when two lines cannot hold it

@@ -1,7 +1,7 @@
 // The language of the window, as start-up chooses it from the command line and the settings file.
 
-#include "util/language.h"
 #include "support/bytes.h"
+#include "util/language.h"
 
 #include <gtest/gtest.h>
 #include <QDir>

@@ -75,7 +75,8 @@ TEST(Ctl, TimeSyncConfirmed) {
     Workspace ws(emu.devicePath());
     const CtlRun r = Ctl(ws.args(QStringLiteral("timesync")));
     EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.startsWith(QStringLiteral("时间同步成功！！！\nthe controller's clock was set to ")))
+    EXPECT_TRUE(
+        r.out.startsWith(QStringLiteral("时间同步成功！！！\nthe controller's clock was set to ")))
         << r.out.toStdString();
     EXPECT_TRUE(emu.waitForOutput(QStringLiteral("set time: "), 5000));
     EXPECT_FALSE(QFileInfo::exists(ws.task)) << "a time synchronisation wrote the task file";
@@ -214,10 +215,10 @@ TEST(Ctl, CommandsThatWriteRefuseAFolderAWindowHolds) {
     const QByteArray before = ReadFileBytes(task);
     FolderLock held(dir.path());
     ASSERT_FALSE(held.heldByAnother());
-    const QStringList commands[] = {{QStringLiteral("init")},
-                                    {QStringLiteral("import"), json},
-                                    {QStringLiteral("download"), QStringLiteral("--port"),
-                                     QStringLiteral("1")}};
+    const QStringList commands[] = {
+        {QStringLiteral("init")},
+        {QStringLiteral("import"), json},
+        {QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("1")}};
     for (const QStringList& command : commands) {
         const CtlRun r = Ctl(command + QStringList{QStringLiteral("--dir"), dir.path()});
         EXPECT_EQ(r.code, 9) << r.err.toStdString();

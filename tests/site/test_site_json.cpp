@@ -1,8 +1,8 @@
 // The site document: export then import gives back the task file byte for byte, every fault is
 // named with its line, and a refused document leaves the task file as it was.
+#include "config/taskfile.h"
 #include "site/site_files.h"
 #include "site/site_json.h"
-#include "config/taskfile.h"
 
 #include <gtest/gtest.h>
 

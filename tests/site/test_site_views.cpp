@@ -1,9 +1,9 @@
 // What the operator reads of a configuration: a zone's day, the changes between two
 // configurations, and the handover sheet.
-#include "site/site_diff.h"
-#include "site/site_report.h"
 #include "config/taskfile.h"
 #include "config/zone_day.h"
+#include "site/site_diff.h"
+#include "site/site_report.h"
 
 #include <gtest/gtest.h>
 
@@ -123,9 +123,9 @@ TEST(SiteReport, ShowsWhatWouldOtherwiseBeHidden) {
     Set(c, 6, 1, 8, 1, 4);
     Set(c, 6, 2, 8, 1, 7);
     const QString html = SiteReportHtml(c, {QStringLiteral("/site/TASK.M45"), {}, {}});
-    for (const char* shown : {"<td>--:30</td><td>26</td><td>4</td>", "部分设置",
-                              "地址 031 同时分给了机器 5, 12", ">4/7</text>",
-                              "同一分钟有 2 个任务", "<html lang=\"zh-CN\">"}) {
+    for (const char* shown :
+         {"<td>--:30</td><td>26</td><td>4</td>", "部分设置", "地址 031 同时分给了机器 5, 12",
+          ">4/7</text>", "同一分钟有 2 个任务", "<html lang=\"zh-CN\">"}) {
         EXPECT_TRUE(html.contains(QString::fromUtf8(shown))) << shown;
     }
     EXPECT_EQ(html.count(QStringLiteral("<g class=\"mark\">")), 1);

@@ -183,5 +183,6 @@ TEST(GridButtons, ZoneToolTipListsTheProgrammedTasksInTimeOrder) {
     w.Command区域_Click(6);
     EXPECT_EQ(ShownToolTip(w.Command区域(6)),
               QStringLiteral("区域 6\n07:30  场景 05  开灯\n18:00  场景 02  关灯"));
-    EXPECT_TRUE(ShownToolTip(w.Command机器IP(37)).startsWith(QStringLiteral("机器 37"))) << "its number";
+    EXPECT_TRUE(ShownToolTip(w.Command机器IP(37)).startsWith(QStringLiteral("机器 37")))
+        << "its number";
 }

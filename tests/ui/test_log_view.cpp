@@ -1,10 +1,10 @@
 // The log view and the time synchronisation against the controller emulator on a
 // pseudo-terminal, through the real serial layer.
 
-#include "util/language.h"
 #include "support/emulator.h"
 #include "ui/control_table.h"
 #include "ui/ui_rig.h"
+#include "util/language.h"
 
 #include <gtest/gtest.h>
 #include <QPlainTextEdit>

@@ -45,8 +45,8 @@ TEST(DataDir, BesideTheExecutableOnlyInAPlainWritableFolder) {
     ASSERT_TRUE(QDir().mkpath(site));
     ASSERT_TRUE(WriteFileBytes(site + QStringLiteral("/system.ini"), "串口=2\r\n"));
     ASSERT_TRUE(WriteFileBytes(root.filePath(QStringLiteral("usr/bin/TASK.M45")), "x"));
-    ASSERT_TRUE(QFile::setPermissions(root.path(), QFile::ReadOwner | QFile::WriteOwner |
-                                                       QFile::ExeOwner | QFile::ExeOther));
+    ASSERT_TRUE(QFile::setPermissions(
+        root.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther));
     EXPECT_EQ(RunUnprivileged([&] { return DataDir(site) == site ? 0 : 1; }), 0);
     EXPECT_EQ(DataDir(root.filePath(QStringLiteral("usr/bin"))), user)
         << "an installed copy keeps the user's folder whatever lies beside it";
