@@ -1,7 +1,7 @@
 // Frames as literal bytes: the sender's text, the parser's passes and the reply flags.
 #include "device/protocol.h"
 #include "serial/port_map.h"
-#include "serial/qt_backend.h"
+#include "serial/system_backend.h"
 #include "support/bytes.h"
 #include "support/emulator.h"
 #include "support/pty.h"
@@ -284,7 +284,7 @@ TEST(SendFrame, WritesTheExactBytesOnTheOpenPort) {
     QTemporaryDir dir;
     const QString ini = dir.filePath("system.ini");
     ASSERT_TRUE(WritePortSetting(ini, 7, pty.slavePath()));
-    auto backend = MakeQtSerialBackend(PortMap(ini));
+    auto backend = MakeSystemSerialBackend(PortMap(ini));
     SystemClock clock;
     PortLayer port(*backend, clock);
     ProtocolState s;
