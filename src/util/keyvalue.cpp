@@ -34,6 +34,10 @@ QList<QByteArray> SplitLines(const QByteArray& bytes) {
     return lines;
 }
 
+bool IsAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; });
+}
+
 // The text encoding of a file: the system's 8-bit code page by design (GBK on a Chinese Windows),
 // or UTF-8 when an editor saved it so: a UTF-8 byte-order mark, or bytes above 0x7F that are
 // valid UTF-8 (text in an 8-bit code page such as GBK practically never is). On Linux the system
@@ -42,9 +46,7 @@ QStringConverter::Encoding FileEncoding(const QByteArray& bytes) {
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         return QStringConverter::Utf8;
     }
-    const bool ascii =
-        std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; });
-    if (ascii) {
+    if (IsAscii(bytes)) {
         return QStringConverter::System;
     }
     QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
@@ -120,7 +122,14 @@ FileResult WriteKeyValue(const QString& path, const QString& key, const QString&
         }
         bytes = file.readAll();
     }
-    const QStringConverter::Encoding encoding = FileEncoding(bytes);
+    QStringConverter::Encoding encoding = FileEncoding(bytes);
+    // A key or value that the code page cannot hold ("串口" on a Western Windows) would be
+    // written as "??"; a file of plain ASCII takes it as UTF-8 instead, which reads back.
+    const QString text = key + QLatin1Char('=') + value;
+    if (encoding == QStringConverter::System && IsAscii(bytes) &&
+        Decode(Encode(text, encoding), encoding) != text) {
+        encoding = QStringConverter::Utf8;
+    }
     const QByteArray keyBytes = Encode(key, encoding);
     const QByteArray entry = keyBytes + '=' + Encode(value, encoding);
     QList<QByteArray> lines = SplitLines(bytes);

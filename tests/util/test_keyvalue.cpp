@@ -166,10 +166,12 @@ TEST_F(KeyValueFile, SerialPortKeyInTheSystemCodePage) {
 
 // The file's own encoding wins over the system's code page: a file saved as UTF-8 (with or
 // without a byte-order mark) is read as UTF-8 and written back as UTF-8; a file in the code page
-// stays in it. Rows marked gbk need a system code page of GBK (Windows with a Chinese locale).
+// stays in it; a plain ASCII file takes text that the code page cannot hold as UTF-8. Some rows
+// hold only with a system code page of GBK (Windows with a Chinese locale), some only without.
+enum class CodePage { Any, Gbk, NotGbk };
 struct EncodingRow {
     const char* name;
-    bool gbk;
+    CodePage codePage;
     const char* before;  // nullptr: no file yet
     const char* value;   // "串口" read before the write
     const char* after;   // bytes after writing 串口=3
@@ -180,8 +182,9 @@ class KeyValueEncoding : public KeyValueFile, public testing::WithParamInterface
 TEST_P(KeyValueEncoding, SerialPortKeyFoundAndWrittenInTheFilesEncoding) {
     const EncodingRow& row = GetParam();
     const QByteArray han = QStringEncoder(QStringConverter::System)(QStringLiteral("串"));
-    if (row.gbk && han != QByteArray("\xB4\xAE")) {
-        GTEST_SKIP() << "the system code page is not GBK";
+    const bool gbk = han == QByteArray("\xB4\xAE");
+    if ((row.codePage == CodePage::Gbk && !gbk) || (row.codePage == CodePage::NotGbk && gbk)) {
+        GTEST_SKIP() << "for another system code page";
     }
     if (row.before != nullptr) {
         writeBytes(row.before);
@@ -196,14 +199,16 @@ TEST_P(KeyValueEncoding, SerialPortKeyFoundAndWrittenInTheFilesEncoding) {
 INSTANTIATE_TEST_SUITE_P(
     Files, KeyValueEncoding,
     testing::Values(
-        EncodingRow{"Utf8", false, "A=1\r\n\xE4\xB8\xB2\xE5\x8F\xA3=5\r\n", "5",
+        EncodingRow{"Utf8", CodePage::Any, "A=1\r\n\xE4\xB8\xB2\xE5\x8F\xA3=5\r\n", "5",
                     "A=1\r\n\xE4\xB8\xB2\xE5\x8F\xA3=3\r\n"},
-        EncodingRow{"Utf8MarkAsciiOnly", false, "\xEF\xBB\xBF" "A=1\n", "",
+        EncodingRow{"Utf8MarkAsciiOnly", CodePage::Any, "\xEF\xBB\xBF" "A=1\n", "",
                     "\xEF\xBB\xBF" "A=1\r\n\xE4\xB8\xB2\xE5\x8F\xA3=3\r\n"},
-        EncodingRow{"Utf8LoneCarriageReturns", false, "\xE4\xB8\xB2\xE5\x8F\xA3=7\rB=\xE4\xB8\xB2", "7",
+        EncodingRow{"Utf8LoneCarriageReturns", CodePage::Any, "\xE4\xB8\xB2\xE5\x8F\xA3=7\rB=\xE4\xB8\xB2", "7",
                     "\xE4\xB8\xB2\xE5\x8F\xA3=3\r\nB=\xE4\xB8\xB2\r\n"},
-        EncodingRow{"GbkNew", true, nullptr, "", "\xB4\xAE\xBF\xDA=3\r\n"},
-        EncodingRow{"GbkEditedWithCrLf", true, "\xB4\xAE\xBF\xDA=12\r\nLanguage=en\r\n", "12",
+        EncodingRow{"AsciiTakesWhatTheCodePageCannotHold", CodePage::NotGbk, "COM5=x\r\n", "",
+                    "COM5=x\r\n\xE4\xB8\xB2\xE5\x8F\xA3=3\r\n"},
+        EncodingRow{"GbkNew", CodePage::Gbk, nullptr, "", "\xB4\xAE\xBF\xDA=3\r\n"},
+        EncodingRow{"GbkEditedWithCrLf", CodePage::Gbk, "\xB4\xAE\xBF\xDA=12\r\nLanguage=en\r\n", "12",
                     "\xB4\xAE\xBF\xDA=3\r\nLanguage=en\r\n"}),
     [](const testing::TestParamInfo<EncodingRow>& info) { return info.param.name; });
 
