@@ -61,7 +61,8 @@ TEST_F(SaveLeftoversBeside, TemporariesGoTheNewestWholeSaveIsKept) {
         int age;
         bool removed;
     } rows[] = {
-        {"TASK.M45.AbcDef", Image(2).left(4000), 120, true},  // cut short while written
+        // (names differ in more than case: Windows does not tell such names apart)
+        {"TASK.M45.AbcDeg", Image(2).left(4000), 120, true},  // cut short while written
         {"TASK.M45.abcdef", Image(3), 90, true},              // whole, older than TASK.M45
         {"TASK.M45.MnoPqr", Image(4), 45, true},              // whole, newer, not the newest
         {"TASK.M45.ZyxWvu", Image(5), 30, false},             // the newest whole save: kept
@@ -72,7 +73,9 @@ TEST_F(SaveLeftoversBeside, TemporariesGoTheNewestWholeSaveIsKept) {
         {"TASK.M45.abc12f", "", 120, false},  // not of the pattern
         {"TASK.M45.abcde", "", 120, false},
         {"TASK.M45.abcdefg", "", 120, false},
+#ifndef Q_OS_WIN  // the same name as TASK.M45.abcdef there
         {"task.m45.abcdef", "", 120, false},
+#endif
         {"TASK.M45X.abcdef", "", 120, false},
         {".TASK.M45.abcdef", "", 120, false},
         {"TASK.M45.bad", "", 120, false},
