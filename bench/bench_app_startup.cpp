@@ -22,7 +22,7 @@ int OneStart(int argc, char** argv) {
     QApplication::setStyle(QStringLiteral("Fusion"));
     QTemporaryDir dir;
     WriteFileBytes(TaskFilePath(dir.path()), BuildTaskImage(ConfigTables{}));
-    WindowRig rig(MakeQtSerialBackend(PortMap(QDir(dir.path()).filePath("system.ini"))),
+    WindowRig rig(MakeSystemSerialBackend(PortMap(QDir(dir.path()).filePath("system.ini"))),
                   dir.path());
     rig.app.BringUp();
     rig.window->show();

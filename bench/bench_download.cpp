@@ -12,7 +12,7 @@
 #include "device/serial_stack.h"
 #include "device/transfer.h"
 #include "serial/port_map.h"
-#include "serial/qt_backend.h"
+#include "serial/system_backend.h"
 #include "support/emulator.h"
 #include "util/keyvalue.h"
 
@@ -119,7 +119,7 @@ bool RunOnce(int run, const QString& device) {
     const QString settings = SettingsFilePath(dir.path());
     WritePortSetting(settings, 7, device);
     WriteKeyValue(settings, QStringLiteral("串口"), QStringLiteral("7"));
-    auto owned = std::make_unique<CountingBackend>(MakeQtSerialBackend(PortMap(settings)));
+    auto owned = std::make_unique<CountingBackend>(MakeSystemSerialBackend(PortMap(settings)));
     CountingBackend& counting = *owned;
     ProcessState process;
     SerialStackOptions options;

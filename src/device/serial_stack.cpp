@@ -1,7 +1,7 @@
 #include "device/serial_stack.h"
 
 #include "serial/port_map.h"
-#include "serial/qt_backend.h"
+#include "serial/system_backend.h"
 
 #include <QDir>
 
@@ -12,9 +12,16 @@ QString AdoptDataDir(ProcessState& process, const QString& dataDir) {
     return dataDir;
 }
 
-std::unique_ptr<SerialBackend> LineOrPorts(std::unique_ptr<SerialBackend> line,
+std::unique_ptr<SerialBackend> LineOrPorts(SerialStackOptions& options,
                                            const ProcessState& process) {
-    return line ? std::move(line) : MakeQtSerialBackend(PortMap(process.SystemIniPath));
+    if (options.line) {
+        return std::move(options.line);
+    }
+    PortMap map(process.SystemIniPath);
+    for (auto it = options.devices.cbegin(); it != options.devices.cend(); ++it) {
+        map.assign(it.key(), it.value());
+    }
+    return MakeSystemSerialBackend(std::move(map));
 }
 
 }  // namespace
@@ -27,7 +34,7 @@ SerialStack::SerialStack(ProcessState& processState, const QString& folder,
                          SerialStackOptions options)
     : process(processState),
       dataDir(AdoptDataDir(processState, folder)),
-      line_(LineOrPorts(std::move(options.line), processState)),
+      line_(LineOrPorts(options, processState)),
       tracer_(options.trace ? MakeTraceBackend(*line_, std::move(options.trace)) : nullptr),
       clock(options.clock != nullptr ? *options.clock : systemClock_),
       port(tracer_ ? *tracer_ : *line_, clock),

@@ -13,6 +13,7 @@
 #include "util/clock.h"
 #include "util/process_state.h"
 
+#include <QMap>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -25,6 +26,9 @@ struct SerialStackOptions {
     // The line to the controller; null: the operating system's ports, numbered through the
     // settings file (COMn=<device> lines, see serial/port_map.h).
     std::unique_ptr<SerialBackend> line;
+    // With the operating system's ports: numbers that stand for a named device in this stack
+    // only (a device given on the command line).
+    QMap<int, QString> devices;
     // Time for the session and the transfers; null: the real clock.
     Clock* clock = nullptr;
     // When set, every chunk read and written, as hex with times ("0.112 TX AA 55 ...").

@@ -3,11 +3,15 @@
 #include "util/keyvalue.h"
 
 #include <QFileInfo>
+#ifndef Q_OS_WIN
 #include <QSerialPortInfo>
+#endif
 
 // Port numbers and devices.
 //
-// Windows: port n is the device COMn, as the operator knows it from the device manager.
+// Windows: port n is the device COMn, as the operator knows it from the device manager (the
+// backend opens it as \\.\COMn, the only name under which COM10 and above can be opened).
+// COMn= lines in the settings file do not apply there.
 //
 // Elsewhere a line "COMn=<device path>" in the settings file gives port n any device (a USB
 // adapter under /dev/serial/by-id, a pseudo-terminal, ...). Without such a line the number
@@ -21,7 +25,33 @@
 
 PortMap::PortMap(QString settingsPath) : settingsPath_(std::move(settingsPath)) {}
 
+void PortMap::assign(int number, const QString& device) {
+    assigned_.insert(number, device);
+}
+
+int PortMap::numberOf(const QString& device) const {
+#ifdef Q_OS_WIN
+    const Qt::CaseSensitivity cs = Qt::CaseInsensitive;  // com3 is COM3
+#else
+    const Qt::CaseSensitivity cs = Qt::CaseSensitive;
+#endif
+    for (int n = kFirstPort; n <= kLastPort; ++n) {
+        if (devicePath(n).compare(device, cs) == 0) {
+            return n;
+        }
+    }
+    for (auto it = assigned_.cbegin(); it != assigned_.cend(); ++it) {
+        if (it.value().compare(device, cs) == 0) {
+            return it.key();
+        }
+    }
+    return 0;
+}
+
 QString PortMap::devicePath(int number) const {
+    if (const auto it = assigned_.constFind(number); it != assigned_.cend()) {
+        return it.value();
+    }
 #ifdef Q_OS_WIN
     return QStringLiteral("COM") + QString::number(number);
 #else
@@ -47,6 +77,10 @@ QString PortMap::devicePath(int number) const {
 }
 
 QString PortMap::description(int number) const {
+#ifdef Q_OS_WIN
+    Q_UNUSED(number);
+    return QString();  // the Win32 backend asks the system itself
+#else
     const QString path = devicePath(number);
     if (path.isEmpty()) {
         return QString();
@@ -63,4 +97,5 @@ QString PortMap::description(int number) const {
         }
     }
     return QString();
+#endif
 }

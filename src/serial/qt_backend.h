@@ -1,15 +1,6 @@
 #pragma once
-// SerialBackend over Qt Serial Port, and a wrapper that traces both directions as hex text.
+// SerialBackend over Qt Serial Port: the ports of Linux and the other POSIX systems.
 
-#include "serial/port_layer.h"
-#include "serial/port_map.h"
-
-#include <functional>
-#include <memory>
+#include "serial/system_backend.h"
 
 std::unique_ptr<SerialBackend> MakeQtSerialBackend(PortMap map);
-
-// Wraps any backend; every byte read or written is reported as one line
-// ("<ms> TX AA 55 78 7A ..." / "<ms> RX ...") through `sink`.
-std::unique_ptr<SerialBackend> MakeTraceBackend(SerialBackend& inner,
-                                                std::function<void(const QString&)> sink);

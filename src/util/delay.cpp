@@ -35,6 +35,14 @@ bool CanPumpEvents() {
     return app != nullptr && app->thread() == QThread::currentThread();
 }
 
+// How many delays run inside one another on this thread (a handler that waits, run by a wait).
+thread_local int delayDepth = 0;
+
+struct DepthGuard {
+    const int depth = ++delayDepth;
+    ~DepthGuard() { --delayDepth; }
+};
+
 }  // namespace
 
 uint32_t MsClock::timeGetTime() const {
@@ -56,9 +64,18 @@ void Fun_DelayMs(uint32_t ms, const MsClock& clock) {
     const int64_t deadlineNs = (startNs / kNsPerMs + int64_t(ms) + 1) * kNsPerMs;
     // Without an application there is nothing to keep responsive: sleep in small steps.
     constexpr int64_t kSleepStepNs = 5 * kNsPerMs;
+    const DepthGuard nesting;
     QTimer wake;  // a precise timer near the deadline ends the wait for events
     wake.setTimerType(Qt::PreciseTimer);
     wake.setSingleShot(true);
+    // A handler that runs inside this wait and waits itself takes this timer's event in its own
+    // loop. The Windows event dispatcher then sleeps on in this wait with no timer left to end it
+    // (a wait nested in a handler hung there): until the inner wait is over, keep one coming.
+    QObject::connect(&wake, &QTimer::timeout, [&wake, &nesting] {
+        if (delayDepth != nesting.depth) {
+            wake.start(1);
+        }
+    });
     for (;;) {
         const int64_t nowNs = MonotonicNs();
         const uint32_t elapsed = CounterAt(nowNs, clock) - start;  // unsigned: harmless at the wrap

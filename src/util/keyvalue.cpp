@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QList>
 #include <QStringConverter>
+#include <algorithm>
 
 namespace {
 
@@ -13,8 +14,7 @@ namespace {
 // end still counts, and an empty file has no lines. The lines stay raw bytes: a file written on
 // a system with another code page (GBK text from the Windows version, say) or starting with a
 // byte-order mark goes back unchanged when some other key is written.
-QList<QByteArray> ReadLines(QFile& file) {
-    const QByteArray bytes = file.readAll();
+QList<QByteArray> SplitLines(const QByteArray& bytes) {
     QList<QByteArray> lines;
     qsizetype begin = 0;
     for (qsizetype i = 0; i < bytes.size(); ++i) {
@@ -34,15 +34,36 @@ QList<QByteArray> ReadLines(QFile& file) {
     return lines;
 }
 
-// Keys are compared as the bytes the file holds, so "exactly" means byte for byte.
-QByteArray Encode(const QString& text) {
-    return QStringEncoder(QStringConverter::System)(text);
+bool IsAscii(const QByteArray& bytes) {
+    return std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; });
 }
 
-QString Decode(const QByteArray& bytes) {
+// The text encoding of a file: the system's 8-bit code page by design (GBK on a Chinese Windows),
+// or UTF-8 when an editor saved it so: a UTF-8 byte-order mark, or bytes above 0x7F that are
+// valid UTF-8 (text in an 8-bit code page such as GBK practically never is). On Linux the system
+// code page is UTF-8 and both are the same.
+QStringConverter::Encoding FileEncoding(const QByteArray& bytes) {
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        return QStringConverter::Utf8;
+    }
+    if (IsAscii(bytes)) {
+        return QStringConverter::System;
+    }
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8.decode(bytes);  // decoded here, so that hasError() knows
+    return utf8.hasError() ? QStringConverter::System : QStringConverter::Utf8;
+}
+
+// Keys are compared as the bytes the file holds, in its encoding, so "exactly" means byte for
+// byte; a value written goes in that encoding too, so the file keeps the one it was read in.
+QByteArray Encode(const QString& text, QStringConverter::Encoding encoding) {
+    return QStringEncoder(encoding)(text);
+}
+
+QString Decode(const QByteArray& bytes, QStringConverter::Encoding encoding) {
     // Stateless, and a byte-order mark in a value is a character like any other.
-    QStringDecoder decode(QStringConverter::System, QStringConverter::Flag::Stateless |
-                                                        QStringConverter::Flag::ConvertInitialBom);
+    QStringDecoder decode(encoding, QStringConverter::Flag::Stateless |
+                                        QStringConverter::Flag::ConvertInitialBom);
     return decode(bytes);
 }
 
@@ -76,8 +97,10 @@ QString ReadKeyValue(const QString& path, const QString& key) {
     if (!file.open(QIODevice::ReadOnly)) {
         return QString();
     }
-    const QByteArray keyBytes = Encode(key);
-    const QList<QByteArray> lines = ReadLines(file);
+    const QByteArray bytes = file.readAll();
+    const QStringConverter::Encoding encoding = FileEncoding(bytes);
+    const QByteArray keyBytes = Encode(key, encoding);
+    const QList<QByteArray> lines = SplitLines(bytes);
     QByteArray value;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         // The key must be followed directly by "="; the last matching line wins.
@@ -87,20 +110,29 @@ QString ReadKeyValue(const QString& path, const QString& key) {
             value = line.sliced(keyBytes.size() + 1).toByteArray();
         }
     }
-    return Decode(value);
+    return Decode(value, encoding);
 }
 
 FileResult WriteKeyValue(const QString& path, const QString& key, const QString& value) {
-    const QByteArray keyBytes = Encode(key);
-    const QByteArray entry = keyBytes + '=' + Encode(value);
-    QList<QByteArray> lines;
+    QByteArray bytes;
     if (QFileInfo::exists(path)) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             return FileResult{false, file.errorString()};  // rewriting it would lose its lines
         }
-        lines = ReadLines(file);
+        bytes = file.readAll();
     }
+    QStringConverter::Encoding encoding = FileEncoding(bytes);
+    // A key or value that the code page cannot hold ("串口" on a Western Windows) would be
+    // written as "??"; a file of plain ASCII takes it as UTF-8 instead, which reads back.
+    const QString text = key + QLatin1Char('=') + value;
+    if (encoding == QStringConverter::System && IsAscii(bytes) &&
+        Decode(Encode(text, encoding), encoding) != text) {
+        encoding = QStringConverter::Utf8;
+    }
+    const QByteArray keyBytes = Encode(key, encoding);
+    const QByteArray entry = keyBytes + '=' + Encode(value, encoding);
+    QList<QByteArray> lines = SplitLines(bytes);
     // Every line that starts with the key is replaced, whatever follows the key. All lines are
     // kept, however many there are.
     bool found = false;

@@ -1,8 +1,10 @@
 #pragma once
 // MZ_alluse (general utilities): key=value text files in the platform's 8-bit code page, lines
-// ended CR LF. Keys are compared as bytes in that code page; lines that are not rewritten keep
-// their bytes, whatever they are. A UTF-8 byte-order mark before the first line (an editor's) is
-// not part of that line's key.
+// ended CR LF (CR LF, CR or LF are read). A file that an editor saved as UTF-8 (with a byte-order
+// mark, or holding valid UTF-8 beyond ASCII) is read and written as UTF-8 instead, so a UTF-8
+// "串口" line is found on a Windows with a GBK code page too. Keys are compared as bytes in the
+// file's encoding; lines that are not rewritten keep their bytes, whatever they are. A UTF-8
+// byte-order mark before the first line is not part of that line's key.
 
 #include <QString>
 

@@ -6,6 +6,7 @@
 #include "app/single_instance.h"
 #include "ui/ui_rig.h"
 
+#include "support/not_on_windows.h"
 #include "support/unprivileged.h"
 
 #include "util/savefile.h"
@@ -13,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <QComboBox>
+#include <QLockFile>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <optional>
@@ -144,12 +146,24 @@ TEST(SingleInstance, OneHolderPerApplicationDirectory) {
     EXPECT_FALSE(after.anotherRuns());
 }
 
+// This machine's name as a lock file carries it: QLockFile's own name for it, which on Windows is
+// the computer name (upper case), not QSysInfo::machineHostName().
+QByteArray LockHostName() {
+    QTemporaryDir dir;
+    QLockFile lock(dir.filePath(QStringLiteral("probe.lock")));
+    qint64 pid = 0;
+    QString host, app;
+    if (!lock.tryLock(0) || !lock.getLockInfo(&pid, &host, &app)) {
+        return QSysInfo::machineHostName().toUtf8();
+    }
+    return host.toUtf8();
+}
+
 TEST(SingleInstance, LockLeftByACrashedCopyDoesNotBlock) {
     QTemporaryDir dir;
     // A lock file as QLockFile writes it, naming a process that no longer exists.
     const QString path = InstanceLockPath(dir.path());
-    ASSERT_TRUE(WriteFileBytes(
-        path, "999999999\nm4500-config\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+    ASSERT_TRUE(WriteFileBytes(path, "999999999\nm4500-config\n" + LockHostName() + "\n"));
     SingleInstance next(dir.path());
     EXPECT_FALSE(next.anotherRuns());
     next.release();
@@ -161,6 +175,9 @@ TEST(SingleInstance, LockLeftByACrashedCopyDoesNotBlock) {
 // the start all the same; one held by a live copy does, silently. The start runs as the
 // unprivileged user against a lock of root's (this process).
 TEST(SingleInstance, LockOfAnotherUserBlocksOnlyWhileItsOwnerRuns) {
+#ifdef Q_OS_WIN
+    M45_NOT_ON_WINDOWS("no sticky-bit folder and no other user to run as");
+#endif
     for (const bool ownerRuns : {false, true}) {
         SCOPED_TRACE(ownerRuns ? "live owner" : "crashed owner");
         QTemporaryDir dir;
@@ -170,9 +187,8 @@ TEST(SingleInstance, LockOfAnotherUserBlocksOnlyWhileItsOwnerRuns) {
             holder.emplace(dir.path());
             ASSERT_FALSE(holder->anotherRuns());
         } else {
-            ASSERT_TRUE(WriteFileBytes(
-                InstanceLockPath(dir.path()),
-                "999999999\nm4500-config\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+            ASSERT_TRUE(WriteFileBytes(InstanceLockPath(dir.path()),
+                                       "999999999\nm4500-config\n" + LockHostName() + "\n"));
         }
         const QString ownData = dir.filePath(QStringLiteral("nobody-data"));
         const int started = RunUnprivileged([&] {

@@ -78,9 +78,11 @@ TEST_F(SaveLeftoversBeside, TemporariesGoTheNewestWholeSaveIsKept) {
         {"TASK.M45.AbcDef", Image(8), 30, false},
         {"system.ini.backup", "串口=3", 120, false},
         {"TASK.M45.~m45-save-0000abc", "", 120, false},  // not of the pattern
+#ifndef Q_OS_WIN  // names that differ only in case are one name there
         {"TASK.M45.~m45-save-0000ABCD", "", 120, false},
         {"TASK.M45.~m45-save-0000abcd1", "", 120, false},
         {"task.m45.~m45-save-0000abcd", "", 120, false},
+#endif
         {"TASK.M45X.~m45-save-0000abcd", "", 120, false},
         {"TASK.M45.bad", "", 120, false},
         {"site.ini.~m45-save-0000abcd", "", 120, false},

@@ -69,17 +69,26 @@ TEST(Ctl, DownloadSucceedsWithTheWindowsLinesAndTracesBothDirections) {
     EXPECT_EQ(ReadFileBytes(ws.task), before);
 }
 
-TEST(Ctl, TimeSyncConfirmed) {
+// On the port remembered in system.ini, or on a device named by --port without any settings.
+TEST(Ctl, TimeSyncConfirmedOnTheRememberedPortOrANamedDevice) {
     EmulatorProcess emu({QStringLiteral("--no-pacing")});
     ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
-    Workspace ws(emu.devicePath());
-    const CtlRun r = Ctl(ws.args(QStringLiteral("timesync")));
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    EXPECT_TRUE(
-        r.out.startsWith(QStringLiteral("时间同步成功！！！\nthe controller's clock was set to ")))
-        << r.out.toStdString();
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "--port DEVICE" : "remembered port");
+        Workspace ws(emu.devicePath());
+        QStringList args = ws.args(QStringLiteral("timesync"));
+        if (named) {
+            ASSERT_TRUE(QFile::remove(ws.ini));
+            args << QStringLiteral("--port") << emu.devicePath();
+        }
+        const CtlRun r = Ctl(args);
+        EXPECT_EQ(r.code, 0) << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith(
+            QStringLiteral("时间同步成功！！！\nthe controller's clock was set to ")))
+            << r.out.toStdString();
+        EXPECT_FALSE(QFileInfo::exists(ws.task)) << "a time synchronisation wrote the task file";
+    }
     EXPECT_TRUE(emu.waitForOutput(QStringLiteral("set time: "), 5000));
-    EXPECT_FALSE(QFileInfo::exists(ws.task)) << "a time synchronisation wrote the task file";
 }
 
 // A file that is not a task file is neither overwritten nor sent; a missing one is not created.
@@ -361,7 +370,8 @@ TEST(Ctl, WherePrintsTheTaskFileAndTheSettingsFile) {
 TEST(Ctl, UsageErrorsExit1) {
     for (const QStringList& args :
          {QStringList{}, QStringList{QStringLiteral("upload")},
-          QStringList{QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("x")},
+          QStringList{QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral("0")},
+          QStringList{QStringLiteral("download"), QStringLiteral("--port"), QStringLiteral(" ")},
           QStringList{QStringLiteral("ports"), QStringLiteral("--bogus")}}) {
         EXPECT_EQ(Ctl(args).code, 1) << args.join(' ').toStdString();
     }

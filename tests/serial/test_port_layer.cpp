@@ -3,7 +3,7 @@
 
 #include "serial/port_layer.h"
 #include "serial/port_map.h"
-#include "serial/qt_backend.h"
+#include "serial/system_backend.h"
 #include "support/emulator.h"
 #include "support/pty.h"
 #include "util/delay.h"
@@ -44,7 +44,7 @@ class PortLayerTest : public ::testing::Test {
             lines += "COM" + QByteArray::number(n) + "=" + path.toUtf8() + "\r\n";
         }
         ASSERT_TRUE(WriteFileBytes(settings, lines));
-        backend = MakeQtSerialBackend(PortMap(settings));
+        backend = MakeSystemSerialBackend(PortMap(settings));
         layer = std::make_unique<PortLayer>(*backend, clock);
     }
 

@@ -2,7 +2,7 @@
 // in-memory line; its port memory, opening and closing on real pseudo-terminals.
 
 #include "serial/port_map.h"
-#include "serial/qt_backend.h"
+#include "serial/system_backend.h"
 #include "serial/session.h"
 #include "support/pty.h"
 #include "support/virtual_line.h"
@@ -286,7 +286,7 @@ class SessionPtyTest : public ::testing::Test {
     }
 
     void Start(const QString& mapFile) {
-        backend = MakeQtSerialBackend(PortMap(mapFile));
+        backend = MakeSystemSerialBackend(PortMap(mapFile));
         port = std::make_unique<PortLayer>(*backend, clock);
         form = std::make_unique<Form串口>(process, *port, clock);
         form->setReceiver(RxCount, RxBuff, [this] { ++parses; });

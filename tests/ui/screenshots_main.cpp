@@ -142,7 +142,7 @@ std::unique_ptr<WindowRig> OpenDemo(const QString& dir, const EmulatorProcess& e
         f.open(QIODevice::Append);
         f.write(QStringLiteral("串口=1\r\n").toLocal8Bit());
     }
-    auto rig = std::make_unique<WindowRig>(MakeQtSerialBackend(PortMap(ini)), dir);
+    auto rig = std::make_unique<WindowRig>(MakeSystemSerialBackend(PortMap(ini)), dir);
     rig->app.BringUp();
     Form主窗体& w = *rig->window;
     w.show();

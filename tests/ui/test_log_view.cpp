@@ -19,7 +19,7 @@ struct EmulatedRig {
     void start() {
         ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
         ASSERT_TRUE(WritePortSetting(ini(), 6, emu.devicePath()));
-        rig = std::make_unique<WindowRig>(MakeQtSerialBackend(PortMap(ini())), temp.path());
+        rig = std::make_unique<WindowRig>(MakeSystemSerialBackend(PortMap(ini())), temp.path());
         rig->load();
         rig->session.PortNumber = 6;
     }

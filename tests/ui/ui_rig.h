@@ -7,7 +7,7 @@
 #include "config/taskfile.h"
 #include "device/protocol.h"
 #include "serial/port_layer.h"
-#include "serial/qt_backend.h"
+#include "serial/system_backend.h"
 #include "serial/session.h"
 #include "support/bytes.h"
 #include "support/virtual_line.h"

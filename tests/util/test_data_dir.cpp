@@ -13,8 +13,15 @@
 
 TEST(DataDir, BesideTheExecutableOnlyInAPlainWritableFolder) {
     QTemporaryDir root;
+#ifdef Q_OS_WIN
+    // %APPDATA%\m4500-config, as the operator is told to look for it.
+    const QString user =
+        QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA")) + QStringLiteral("/m4500-config");
+    QDir(user).removeRecursively();
+#else
     qputenv("XDG_DATA_HOME", root.filePath(QStringLiteral("data")).toUtf8());
     const QString user = root.filePath(QStringLiteral("data/m4500-config"));
+#endif
     const QString portable = root.filePath(QStringLiteral("portable"));
     ASSERT_TRUE(QDir().mkpath(portable));
     ASSERT_TRUE(QDir().mkpath(root.filePath(QStringLiteral("usr/bin"))));

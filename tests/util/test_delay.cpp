@@ -2,6 +2,8 @@
 // and posted events running while it waits, survives the counter's wrap, and does not spin.
 #include "util/delay.h"
 
+#include "support/not_on_windows.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -136,6 +138,9 @@ TEST(DelayWithoutApplicationCpu, UsesLittleProcessorTime) {
     ASSERT_EQ(QCoreApplication::instance(), nullptr);
     EXPECT_LT(CpuSecondsOfDelay(200), 0.04);
 }
+#else
+M45_SKIPPED_ON_WINDOWS(TEST_F, DelayWithApplication, UsesLittleProcessorTime, "std::clock() counts wall time there, not processor time")
+M45_SKIPPED_ON_WINDOWS(TEST, DelayWithoutApplicationCpu, UsesLittleProcessorTime, "std::clock() counts wall time there, not processor time")
 #endif
 
 }  // namespace

@@ -27,6 +27,20 @@ namespace {
 // Taken before main runs: a save temporary older than this belongs to a process that has ended.
 const QDateTime kStarted = QDateTime::currentDateTimeUtc();
 
+// A path as the system writes it ("C:\site\TASK.M45" on Windows, not "C:\site/TASK.M45").
+QString Shown(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// What the settings file's COMn= lines do here, for the help and the port survey.
+#ifdef Q_OS_WIN
+const char kPortMapAdvice[] =
+    "port n is COMn (the Device Manager lists them under \"Ports (COM & LPT)\"); "
+    "--port COMn or --port \\\\.\\DEVICE names any other";
+#else
+const char kPortMapAdvice[] = "a line COMn=<device> in system.ini maps port n onto any device";
+#endif
+
 // The window's log box and its box, as lines on standard output.
 class StdoutListener : public TransferListener {
   public:
@@ -44,6 +58,7 @@ struct Options {
     QString command;
     QString dir;
     std::optional<int32_t> port;
+    QString device;  // --port given as a device name
     bool trace = false;
     bool force = false;  // download: also a task file that is not whole (a copy is kept first)
 };
@@ -52,13 +67,28 @@ struct Options {
 // for), the configuration, and the window's log and box as lines on standard output.
 struct Companion {
     Companion(const Options& opt, const CtlEnvironment& env)
-        : serial(process, opt.dir, env.serial(opt.trace ? TraceToStderr() : TraceSink())) {
+        : serial(process, opt.dir, StackOptions(opt, env)) {
         // The remembered port, read as the session's initialisation reads it (no probe: the
         // companion has no port list to fill).
         serial.session.Fun_初始化();
         if (opt.port) {
             serial.session.PortNumber = *opt.port;
+        } else if (!opt.device.isEmpty()) {
+            serial.session.PortNumber = DeviceNumber(opt);
         }
+    }
+    // A device named by --port: the number that already stands for it, or the first after the
+    // probed ones, standing for it in this run only.
+    static int32_t DeviceNumber(const Options& opt) {
+        const int32_t n = PortMap(SettingsFilePath(opt.dir)).numberOf(opt.device);
+        return n != 0 ? n : kLastPort + 1;
+    }
+    static SerialStackOptions StackOptions(const Options& opt, const CtlEnvironment& env) {
+        SerialStackOptions options = env.serial(opt.trace ? TraceToStderr() : TraceSink());
+        if (!opt.device.isEmpty()) {
+            options.devices.insert(DeviceNumber(opt), opt.device);
+        }
+        return options;
     }
     static TraceSink TraceToStderr() {
         return [](const QString& line) { Print(stderr, line + '\n'); };
@@ -95,7 +125,7 @@ int PortProblemExit(const Companion& c) {
 // Where the operator's file went before anything could overwrite it, or why it could not go.
 QString KeptText(const LoadResult& loaded) {
     if (!loaded.keptCopy.isEmpty()) {
-        return QStringLiteral("a copy is kept as %1").arg(loaded.keptCopy);
+        return QStringLiteral("a copy is kept as %1").arg(Shown(loaded.keptCopy));
     }
     return QStringLiteral("no copy could be kept: %1").arg(loaded.keepError);
 }
@@ -107,7 +137,7 @@ int IrregularForDownload(const QString& path, const LoadResult& loaded, bool for
         QStringLiteral(
             "%1 is not a whole task file as a save writes it (cut short, longer, or "
             "other bytes than a save puts there)")
-            .arg(path);
+            .arg(Shown(path));
     if (force && !loaded.keptCopy.isEmpty()) {
         Error(what +
               QStringLiteral("; saving and sending what could be read (%1)").arg(KeptText(loaded)));
@@ -127,7 +157,7 @@ int LoadForDownload(const QString& path, ConfigTables& config, bool force) {
     // LoadTaskFile creates a missing file empty; the operator asked for a download, not for a new
     // file, so a missing one is only reported.
     if (!QFileInfo(path).isFile()) {
-        Error(QStringLiteral("task file not found: %1").arg(path));
+        Error(QStringLiteral("task file not found: %1").arg(Shown(path)));
         return kExitTaskFile;
     }
     const LoadResult loaded = LoadTaskFile(config, path);
@@ -135,7 +165,7 @@ int LoadForDownload(const QString& path, ConfigTables& config, bool force) {
         QString text = QStringLiteral(
                            "%1 is not a task file (header check failed: 文件错误！); "
                            "it is left as it is, nothing was saved or sent")
-                           .arg(path);
+                           .arg(Shown(path));
         if (!loaded.keptCopy.isEmpty() || !loaded.keepError.isEmpty()) {
             text += QStringLiteral(" (%1)").arg(KeptText(loaded));
         }
@@ -215,15 +245,15 @@ int Init(const Options& opt) {
     CleanLeftovers(opt.dir);
     const QString path = TaskFilePath(opt.dir);
     if (QFileInfo(path).size() > 0) {
-        Print(stdout, QStringLiteral("%1 exists; left as it is\n").arg(path));
+        Print(stdout, QStringLiteral("%1 exists; left as it is\n").arg(Shown(path)));
         return kExitOk;
     }
     const FileResult saved = SaveTaskFile(ConfigTables{}, path);
     if (!saved.ok) {
-        Error(QStringLiteral("cannot write %1: %2").arg(path, saved.error));
+        Error(QStringLiteral("cannot write %1: %2").arg(Shown(path), saved.error));
         return kExitSaveFailed;
     }
-    Print(stdout, QStringLiteral("wrote %1 (an empty configuration)\n").arg(path));
+    Print(stdout, QStringLiteral("wrote %1 (an empty configuration)\n").arg(Shown(path)));
     return kExitOk;
 }
 
@@ -244,9 +274,8 @@ int Ports(const Options& opt, const CtlEnvironment& env) {
                   (description.isEmpty() ? QStringLiteral("-") : description).leftJustified(24) +
                   QStringLiteral("  ") + DescribePortProblem(layer.status()) + '\n');
     }
-    Print(stdout, QStringLiteral("absent: plug in the adapter, or give any device a number with "
-                                 "a line COMn=<device> in %1\n")
-                      .arg(c.process.SystemIniPath));
+    Print(stdout, QStringLiteral("absent: plug in the adapter; %1 (settings file: %2)\n")
+                      .arg(QLatin1String(kPortMapAdvice), Shown(c.process.SystemIniPath)));
     return kExitOk;
 }
 
@@ -264,7 +293,7 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, {});
     const QCommandLineOption version(QStringLiteral("version"));
     const QCommandLineOption dir(QStringLiteral("dir"), {}, QStringLiteral("DIR"));
-    const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("N"));
+    const QCommandLineOption port(QStringLiteral("port"), {}, QStringLiteral("N|DEVICE"));
     const QCommandLineOption trace(QStringLiteral("trace"));
     const QCommandLineOption force(QStringLiteral("force"));
     parser.addOptions({help, version, dir, port, trace, force});
@@ -302,12 +331,20 @@ std::optional<Options> Parse(const QStringList& args, int* rc) {
     opt.force = parser.isSet(force);
     if (parser.isSet(port)) {
         bool ok = false;
-        const int n = parser.value(port).toInt(&ok);
-        if (!ok || n < 1 || n > INT16_MAX) {
-            Error(QStringLiteral("--port needs a port number from 1 to 32767"));
+        const QString value = parser.value(port).trimmed();
+        const int n = value.toInt(&ok);
+        if (ok && (n < 1 || n > INT16_MAX)) {
+            Error(QStringLiteral("--port needs a port number from 1 to 32767 or a device name"));
             return std::nullopt;
         }
-        opt.port = n;
+        if (ok) {
+            opt.port = n;
+        } else if (!value.isEmpty()) {
+            opt.device = value;  // /dev/ttyUSB0, COM3
+        } else {
+            Error(QStringLiteral("--port needs a port number from 1 to 32767 or a device name"));
+            return std::nullopt;
+        }
     }
     return opt;
 }
@@ -321,7 +358,7 @@ void CleanLeftovers(const QString& dir) {
     if (!cleaned.recovered.isEmpty()) {
         Error(QStringLiteral("a save of %1 was cut short after it was written whole, before it "
                              "replaced the file; that newer save is kept as %2")
-                  .arg(task, cleaned.recovered));
+                  .arg(Shown(task), Shown(cleaned.recovered)));
     }
 }
 
@@ -342,7 +379,7 @@ std::unique_ptr<FolderLock> HoldFolder(const QString& dir) {
 // sections, and an option's description starts at least two spaces after it.
 QString CtlHelpText() {
     const QString transfers = QStringLiteral(
-        "Usage: m4500ctl <command> [--dir DIR] [--port N] [--trace] [--force]\n"
+        "Usage: m4500ctl <command> [--dir DIR] [--port N|DEVICE] [--trace] [--force]\n"
         "\n"
         "Talks to the M-4500 controller through the same code as the configuration window.\n"
         "A task file that is missing or fails its header check is reported and left exactly\n"
@@ -390,8 +427,16 @@ QString CtlHelpText() {
         "Options:\n"
         "  --dir DIR  Directory holding TASK.M45 and system.ini (default: the folder the\n"
         "             window uses, see Files).\n"
-        "  --port N   Use port N instead of the line 串口=N in DIR/system.ini. A line\n"
-        "             COMn=<device> in system.ini maps port n onto any device; see 'ports'.\n"
+        "  --port N|DEVICE\n"
+        "             Use port N, or the device DEVICE (/dev/ttyUSB0, COM3), instead of the\n"
+        "             line 串口=N in DIR/system.ini.\n"
+#ifdef Q_OS_WIN
+        "             Port n is COMn, as the Device Manager lists it under \"Ports (COM &\n"
+        "             LPT)\"; COMn= lines in system.ini do not apply on Windows. See 'ports'.\n"
+#else
+        "             A line COMn=<device> in system.ini maps port n onto any device; see\n"
+        "             'ports'.\n"
+#endif
         "  --trace    Print every frame in both directions as hex with times, to stderr.\n"
         "  --force    download: send a task file that is not whole all the same, as far as\n"
         "             it could be read (it is copied to TASK.M45.bad first).\n"
