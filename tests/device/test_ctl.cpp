@@ -262,7 +262,7 @@ TEST(Ctl, OutputThatDoesNotArriveWholeFails) {
     for (const auto& row : rows) {
         const CtlRun r = Ctl(row.args, QStringLiteral("/dev/full"));
         EXPECT_EQ(r.code, row.code) << row.args.join(u' ').toStdString();
-        EXPECT_TRUE(row.code == 2 && row.args.first() != QStringLiteral("diff") ||
+        EXPECT_TRUE((row.code == 2 && row.args.first() != QStringLiteral("diff")) ||
                     r.err.contains(QStringLiteral("standard output: No space left on device")))
             << r.err.toStdString();
     }
