@@ -332,9 +332,10 @@ QString CtlHelpText() {
         "\n"
         "Files:\n"
         "The window and m4500ctl keep TASK.M45 and system.ini in one folder: beside the\n"
-        "executables when that folder is writable (a build tree, a portable folder, a copy on\n"
-        "a USB stick); for an installed copy (executables in <prefix>/bin, the package's files\n"
-        "in <prefix>/share/m4500-config) or a folder that is not writable, the user's data\n"
+        "executables when that folder holds either file or is writable (a site's folder, a\n"
+        "build tree, a portable folder, a copy on a USB stick); for an installed copy\n"
+        "(executables in <prefix>/bin, the package's files in <prefix>/share/m4500-config)\n"
+        "or a folder that is not writable and holds neither file, the user's data\n"
         "folder m4500-config (on Linux $XDG_DATA_HOME/m4500-config, by default\n"
         "~/.local/share/m4500-config), made on first use. 'm4500ctl where' prints the two\n"
         "paths in use.\n");
