@@ -2,12 +2,12 @@
 
 #include "app/application.h"
 
-#include "app/platform.h"
 #include "app/single_instance.h"
 #include "config/save_leftovers.h"
 #include "config/taskfile.h"
 #include "util/data_dir.h"
 #include "util/delay.h"
+#include "util/termination.h"
 #include "util/language.h"
 
 #include <QApplication>

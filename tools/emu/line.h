@@ -26,6 +26,3 @@ std::unique_ptr<Line> OpenPseudoTerminal(const QString& linkPath, QString* error
 
 // A serial device at 115200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
 std::unique_ptr<Line> OpenSerialDevice(const QString& path, QString* error);
-
-// Runs `quit` from the event loop when SIGTERM or SIGINT arrives.
-void OnTerminationSignal(const std::function<void()>& quit);

@@ -3,6 +3,7 @@
 // help2man: a description continues on lines indented to where it began.
 #include "emulator.h"
 #include "line.h"
+#include "util/termination.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -141,7 +142,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     PrintLine(line->path());
-    OnTerminationSignal([] { QCoreApplication::quit(); });
+    TerminationRequests termination;
+    termination.setHandler([] { QCoreApplication::quit(); });
     Emulator emulator(*line, parsed->options, PrintLine, [] { QCoreApplication::quit(); });
     return app.exec();
 }

@@ -1,6 +1,6 @@
-// The platform part of the emulator: pseudo-terminals and termination signals exist on POSIX
-// systems only. On Windows the emulator runs on a serial device (--device), for example one end
-// of a virtual null-modem pair, and Ctrl+C ends it the platform's way.
+// The platform part of the emulator: pseudo-terminals exist on POSIX systems only. On Windows the
+// emulator runs on a serial device (--device), for example one end of a virtual null-modem pair,
+// and Ctrl+C ends it the platform's way.
 #include "line.h"
 
 #include <QCoreApplication>
@@ -12,11 +12,9 @@
 #ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <pty.h>
-#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #endif
 
@@ -126,14 +124,6 @@ class PtyLine : public Line {
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-// The signal handler can only write to a descriptor; the event loop reads the other end.
-int g_signalPipe[2] = {-1, -1};
-
-void HandleSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
-}
-
 }  // namespace
 
 std::unique_ptr<Line> OpenPseudoTerminal(const QString& linkPath, QString* error) {
@@ -141,25 +131,6 @@ std::unique_ptr<Line> OpenPseudoTerminal(const QString& linkPath, QString* error
     if (!line->open(linkPath, error))
         return nullptr;
     return line;
-}
-
-void OnTerminationSignal(const std::function<void()>& quit) {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
-        return;
-    auto* notifier =
-        new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, [notifier, quit] {
-        char byte;
-        [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], &byte, 1);
-        notifier->setEnabled(false);
-        quit();
-    });
-    struct sigaction action {};
-    action.sa_handler = HandleSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
 }
 
 #else
@@ -171,7 +142,5 @@ std::unique_ptr<Line> OpenPseudoTerminal(const QString&, QString* error) {
             "one end of a virtual null-modem pair");
     return nullptr;
 }
-
-void OnTerminationSignal(const std::function<void()>&) {}
 
 #endif

@@ -1,8 +1,8 @@
 #pragma once
-// What the application needs of the operating system beyond Qt: the operating system's request
-// to end (SIGTERM/SIGINT on Unix; on Windows the window's close covers it).
+// The operating system's request to end (SIGTERM, SIGINT, SIGHUP on Unix), turned into a call in
+// the event pumping of the one thread through a self-pipe: for the window and the emulator. On
+// Windows a GUI program is asked to end through its windows, which Qt turns into their close.
 
-#include <QObject>
 #include <functional>
 #include <memory>
 

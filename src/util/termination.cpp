@@ -1,6 +1,6 @@
 // The operating system's request to end, one way per platform.
 
-#include "app/platform.h"
+#include "util/termination.h"
 
 #include <QtGlobal>
 
