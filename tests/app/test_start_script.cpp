@@ -7,12 +7,12 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <csignal>
+#include "support/bytes.h"
 
 namespace {
 
 QByteArray Read(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    return ReadFileBytes(path, "<missing>");
 }
 
 TEST(StartScript, PortOneIsGivenBackWhenTheDemonstrationEnds) {

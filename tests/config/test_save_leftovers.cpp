@@ -4,6 +4,7 @@
 // operator named (copies such as TASK.M45.backup) are never touched, however old.
 #include "config/save_leftovers.h"
 #include "config/taskfile.h"
+#include "support/bytes.h"
 #include "util/savefile.h"
 
 #include <gtest/gtest.h>
@@ -28,10 +29,7 @@ class SaveLeftoversBeside : public testing::Test {
         ASSERT_TRUE(f.flush());  // a later flush would set the time again
         ASSERT_TRUE(f.setFileTime(started.addSecs(-age), QFileDevice::FileModificationTime));
     }
-    static QByteArray Read(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray Read(const QString& path) { return ReadFileBytes(path, "<missing>"); }
     QStringList entries() const {
         QStringList names =
             QDir(dir_.path())
@@ -64,9 +62,9 @@ TEST_F(SaveLeftoversBeside, TemporariesGoTheNewestWholeSaveIsKept) {
         bool removed;
     } rows[] = {
         {"TASK.M45.~m45-save-0000abcd", Image(2).left(4000), 120, true},  // cut short
-        {"TASK.M45.~m45-save-0000abce", Image(3), 90, true},  // whole, older than TASK.M45
-        {"TASK.M45.~m45-save-0000abcf", Image(4), 45, true},  // whole, newer, not the newest
-        {"TASK.M45.~m45-save-0000abd0", Image(5), 30, false},  // the newest whole save: kept
+        {"TASK.M45.~m45-save-0000abce", Image(3), 90, true},        // whole, older than TASK.M45
+        {"TASK.M45.~m45-save-0000abcf", Image(4), 45, true},        // whole, newer, not the newest
+        {"TASK.M45.~m45-save-0000abd0", Image(5), 30, false},       // the newest whole save: kept
         {"TASK.M45.~m45-save-0000abd1", Image(6) + "x", 20, true},  // newest, not an image
         {"system.ini.~m45-save-00001234", "串口=", 120, true},
         {"TASK.M45.~m45-save-00000001", Image(7), -5, false},  // after the start: another's

@@ -1,6 +1,7 @@
 // The task file on disk: atomic save, failures reported with their reason, a damaged file kept
 // aside before anything can overwrite it.
 #include "config/taskfile.h"
+#include "support/bytes.h"
 
 #include <gtest/gtest.h>
 #include <optional>
@@ -24,14 +25,9 @@ class TaskFileOnDisk : public testing::Test {
   protected:
     QString dir() const { return dir_.path(); }
     QString path() const { return TaskFilePath(dir_.path()); }
-    static QByteArray Read(const QString& p) {
-        QFile f(p);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray Read(const QString& p) { return ReadFileBytes(p, "<missing>"); }
     static void Write(const QString& p, const QByteArray& bytes) {
-        QFile f(p);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_EQ(f.write(bytes), bytes.size());
+        ASSERT_TRUE(WriteFileBytes(p, bytes));
     }
     QStringList Entries() const {
         return QDir(dir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);

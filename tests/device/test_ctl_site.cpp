@@ -13,9 +13,7 @@
 namespace {
 
 void WriteAll(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    ASSERT_TRUE(WriteFileBytes(path, bytes));
 }
 
 // A task file as another tool may have written it: values outside the window's lists, a remark

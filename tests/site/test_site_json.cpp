@@ -3,6 +3,7 @@
 #include "config/taskfile.h"
 #include "site/site_files.h"
 #include "site/site_json.h"
+#include "support/bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -147,11 +148,7 @@ TEST_P(SiteImportFault, IsNamedWithItsLineAndChangesNothing) {
     QTemporaryDir dir;
     const QString json = dir.filePath(QStringLiteral("site.json"));
     const QString task = TaskFilePath(dir.path());
-    {
-        QFile f(json);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(doc);
-    }
+    ASSERT_TRUE(WriteFileBytes(json, doc));
     ASSERT_TRUE(SaveTaskFile(ConfigTables{}, task).ok);
     const SiteImport r = ImportSiteJson(json, task);
     EXPECT_EQ(r.status, SiteImport::Status::Refused);
@@ -160,9 +157,7 @@ TEST_P(SiteImportFault, IsNamedWithItsLineAndChangesNothing) {
         r.errors.begin(), r.errors.end(),
         [&](const QString& e) { return e.startsWith(json + QStringLiteral(": ") + expected); }))
         << "wanted: " << expected.toStdString() << "\ngot: " << r.errors.join(u'\n').toStdString();
-    QFile f(task);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), BuildTaskImage(ConfigTables{}));
+    EXPECT_EQ(ReadFileBytes(task), BuildTaskImage(ConfigTables{}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no copy, no temporary
 }
 
@@ -200,14 +195,9 @@ INSTANTIATE_TEST_SUITE_P(
 class SiteImportFile : public testing::Test {
   protected:
     void Write(const QString& path, const QByteArray& bytes) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_EQ(f.write(bytes), bytes.size());
+        ASSERT_TRUE(WriteFileBytes(path, bytes));
     }
-    static QByteArray Read(const QString& path) {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    static QByteArray Read(const QString& path) { return ReadFileBytes(path, "<missing>"); }
     QTemporaryDir dir;
     const QString json = dir.filePath(QStringLiteral("site.json"));
     const QString task = TaskFilePath(dir.path());

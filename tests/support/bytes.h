@@ -10,10 +10,11 @@ inline QByteArray Hex(const char* text) {
     return QByteArray::fromHex(QByteArray(text));
 }
 
-// The whole file; empty when it cannot be read.
-inline QByteArray ReadFileBytes(const QString& path) {
+// The whole file; `ifUnreadable` (by default nothing) when it cannot be read, so that a test can
+// tell a missing file from an empty one.
+inline QByteArray ReadFileBytes(const QString& path, const QByteArray& ifUnreadable = {}) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : ifUnreadable;
 }
 
 // Replaces the file with `bytes`; false when that did not work completely.
