@@ -3,7 +3,7 @@
 // (probe of ports 1..30 included), and the window exposed on the screen. Target: <= 0.5 s.
 // Each run is a fresh process (this program re-runs itself), so nothing is warm but the disk.
 
-#include "ui/ui_rig.h"
+#include "support/ui_rig.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

@@ -1,7 +1,7 @@
 // Median time of one full refresh of the main window (Command区域_Click), alternating zones so
 // every refresh redraws captions, highlights and the task editor. Target: <= 2 ms.
 
-#include "ui/ui_rig.h"
+#include "support/ui_rig.h"
 
 #include <QElapsedTimer>
 #include <algorithm>

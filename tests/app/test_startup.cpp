@@ -4,7 +4,7 @@
 
 #include "app/application.h"
 #include "app/single_instance.h"
-#include "ui/ui_rig.h"
+#include "support/ui_rig.h"
 
 #include "support/not_on_windows.h"
 #include "support/unprivileged.h"

@@ -8,7 +8,7 @@
 #include "support/pty.h"
 #include "util/delay.h"
 
-#include "serial_test_support.h"
+#include "support/serial_doubles.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>

@@ -8,7 +8,7 @@
 #include "support/virtual_line.h"
 #include "util/delay.h"
 
-#include "serial_test_support.h"
+#include "support/serial_doubles.h"
 
 #include <QElapsedTimer>
 #include <QSerialPort>

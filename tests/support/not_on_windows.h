@@ -8,4 +8,6 @@
 
 // The same test, skipped: for tests whose body cannot even be compiled there.
 #define M45_SKIPPED_ON_WINDOWS(fixture_macro, suite, name, reason) \
-    fixture_macro(suite, name) { M45_NOT_ON_WINDOWS(reason); }
+    fixture_macro(suite, name) {                                   \
+        M45_NOT_ON_WINDOWS(reason);                                \
+    }

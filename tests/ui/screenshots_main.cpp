@@ -4,8 +4,8 @@
 //   ui_screenshots <output directory>
 
 #include "support/emulator.h"
-#include "ui/captions.h"
-#include "ui/ui_rig.h"
+#include "support/captions.h"
+#include "support/ui_rig.h"
 #include "util/language.h"
 
 #include <QApplication>

@@ -2,8 +2,8 @@
 // all of them shown whole; and without a request, the designed Chinese whatever the locale.
 
 #include "util/language.h"
-#include "ui/captions.h"
-#include "ui/ui_rig.h"
+#include "support/captions.h"
+#include "support/ui_rig.h"
 
 #include "util/savefile.h"
 

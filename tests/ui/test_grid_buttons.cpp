@@ -1,7 +1,7 @@
 // The zone, machine and task buttons as they are painted: the highlight colour, the platform's
 // neutral face, and captions wrapped onto the lines a button has.
 
-#include "ui/ui_rig.h"
+#include "support/ui_rig.h"
 
 #include <gtest/gtest.h>
 #include <QImage>

@@ -3,7 +3,7 @@
 
 #include "support/emulator.h"
 #include "ui/control_table.h"
-#include "ui/ui_rig.h"
+#include "support/ui_rig.h"
 #include "util/language.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The main window as the operator uses it: real widgets (offscreen), real task files.
 
-#include "ui/ui_rig.h"
+#include "support/ui_rig.h"
 
 #include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // What the window shows of a transfer beside the log: the progress bar over the log view and the
 // status line, on the in-memory line with the emulator's controller and its faults, in virtual
 // time. The log itself stays exactly the designed text.
-#include "ui/ui_rig.h"
+#include "support/ui_rig.h"
 #include "util/language.h"
 
 #include <QLabel>

@@ -18,7 +18,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSerialPort>
 #include <QTemporaryDir>
 
 namespace {
@@ -268,85 +267,86 @@ TEST(Ctl, OutputThatDoesNotArriveWholeFails) {
     }
 }
 
-TEST(Ctl, PortThatDoesNotOpenExits3AndSaysWhy) {
-    EmulatorProcess emu({QStringLiteral("--no-pacing")});
-    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
-    Workspace ws(emu.devicePath());
-    ws.saveTask();
-    WritePortSetting(ws.ini, 8, ws.dir.filePath(QStringLiteral("no-such-device")));
+// The ways a transfer ends badly, each with its exit code and its reason, in this process on the
+// in-memory line and a virtual clock: the 500 silent cycles of a request take 11 s of virtual
+// time and none of real time.
+struct FaultRow {
+    const char* name;
+    VirtualLineOptions line;
+    QStringList args;        // after the command's --dir
+    const char* remembered;  // 串口= in the settings file
+    int code;
+    const char* err;  // in what it says on stderr
+    const char* out;  // in what it prints on stdout
+};
 
-    CtlRun r =
-        Ctl(ws.args(QStringLiteral("download")) << QStringLiteral("--port") << QStringLiteral("8"));
-    EXPECT_EQ(r.code, 3) << r.out.toStdString();
-    EXPECT_TRUE(r.err.contains(QStringLiteral("port 8 did not open: absent")))
-        << r.err.toStdString();
+class CtlFault : public testing::TestWithParam<FaultRow> {};
 
-    QSerialPort holder(emu.devicePath());  // another program holds port 7
-    ASSERT_TRUE(holder.open(QIODevice::ReadWrite)) << holder.errorString().toStdString();
-    r = Ctl(ws.args(QStringLiteral("timesync")));
-    EXPECT_EQ(r.code, 3);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("port 7 did not open: busy"))) << r.err.toStdString();
-
-    r = Ctl(ws.args(QStringLiteral("ports")));
-    EXPECT_EQ(r.code, 0);
-    EXPECT_TRUE(r.out.contains(QStringLiteral("* 7  ") + emu.devicePath())) << r.out.toStdString();
-
-    // A remembered number beyond 16 bits (a hand-edited file) is never opened: still exit 3.
-    WriteKeyValue(ws.ini, QStringLiteral("串口"), QStringLiteral("70000"));
-    r = Ctl(ws.args(QStringLiteral("timesync")));
-    EXPECT_EQ(r.code, 3);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("70000 is not a port number")))
-        << r.err.toStdString();
-}
-
-// In this process, on the in-memory line and a virtual clock: the 500 silent cycles of the
-// request take 11 s of virtual time and none of real time.
-TEST(Ctl, SilentControllerExits4) {
+TEST_P(CtlFault, ExitsWithItsCodeAndSaysWhy) {
+    const FaultRow& row = GetParam();
     const auto english = InstallTranslation(Language::English);  // as m4500ctl's main does
     ASSERT_TRUE(english) << "the English translation is not in the executable";
     VirtualClock clock;
     CtlEnvironment env;
-    env.serial = [&clock](TraceSink) {
-        return OnLine(
-            std::make_unique<VirtualLine>(clock, VirtualLineOptions{.faults = {.silentFrom = 1}}),
-            &clock);
+    env.serial = [&clock, &row](TraceSink) {
+        return OnLine(std::make_unique<VirtualLine>(clock, row.line), &clock);
     };
     QTemporaryDir dir;
-    WriteKeyValue(SettingsFilePath(dir.path()), QStringLiteral("串口"), QStringLiteral("7"));
+    WriteKeyValue(SettingsFilePath(dir.path()), QStringLiteral("串口"),
+                  QString::fromLatin1(row.remembered));
     ASSERT_TRUE(SaveTaskFile(ConfigTables{}, TaskFilePath(dir.path())).ok);
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    const int rc = RunCtl({QStringLiteral("download"), QStringLiteral("--dir"), dir.path()}, env);
+    const int rc = RunCtl(
+        QStringList{row.args.first(), QStringLiteral("--dir"), dir.path()} + row.args.mid(1), env);
     const QString out = QString::fromStdString(testing::internal::GetCapturedStdout());
     const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
-    EXPECT_EQ(rc, 4) << err.toStdString();
-    EXPECT_EQ(out, QStringLiteral(">>读取文件\n>>握手失败\n"));
-    EXPECT_TRUE(err.contains(QStringLiteral("no answer from the controller on port 7")))
-        << err.toStdString();
-    EXPECT_GE(clock.elapsedSeconds(), 11.0);
+    EXPECT_EQ(rc, row.code) << err.toStdString();
+    EXPECT_TRUE(err.contains(QString::fromUtf8(row.err))) << err.toStdString();
+    EXPECT_TRUE(out.contains(QString::fromUtf8(row.out))) << out.toStdString();
 }
 
-TEST(Ctl, LineLostDuringTheTransferExits7) {
-    EmulatorProcess emu(
-        {QStringLiteral("--no-pacing"), QStringLiteral("--hang-up"), QStringLiteral("1")});
-    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
-    Workspace ws(emu.devicePath());
-    const CtlRun r = Ctl(ws.args(QStringLiteral("timesync")));  // 100 silent polls: some 2 s
-    EXPECT_EQ(r.code, 7) << r.err.toStdString();
-    EXPECT_TRUE(
-        r.err.contains(QStringLiteral("port 7 (%1): the line was lost").arg(emu.devicePath())))
-        << r.err.toStdString();
-}
-
-TEST(Ctl, FailedVerifyExits5) {
-    EmulatorProcess emu({QStringLiteral("--no-pacing"), QStringLiteral("--fail-verify")});
-    ASSERT_TRUE(emu.ok()) << emu.error().toStdString();
-    Workspace ws(emu.devicePath());
-    ws.saveTask();
-    const CtlRun r = Ctl(ws.args(QStringLiteral("download")));
-    EXPECT_EQ(r.code, 5) << r.err.toStdString();
-    EXPECT_TRUE(r.out.endsWith(QStringLiteral("\n校验中...\n>>校验失败\n"))) << r.out.toStdString();
-}
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CtlFault,
+    testing::Values(
+        FaultRow{"PortAbsent",
+                 {},
+                 {"download", "--port", "8"},
+                 "7",
+                 3,
+                 "port 8 did not open: absent",
+                 ">>读取文件\n>>握手失败\n"},
+        FaultRow{"PortBusy",
+                 {.refusal = OpenFailure::Busy},
+                 {"timesync"},
+                 "7",
+                 3,
+                 "port 7 did not open: busy",
+                 ""},
+        FaultRow{"NotAPortNumber", {}, {"timesync"}, "70000", 3, "70000 is not a port number", ""},
+        FaultRow{"SilentController",
+                 {.faults = {.silentFrom = 1}},
+                 {"download"},
+                 "7",
+                 4,
+                 "no answer from the controller on port 7",
+                 ">>读取文件\n>>握手失败\n"},
+        FaultRow{"VerifyNotGood",
+                 {.faults = {.failVerify = true}},
+                 {"download"},
+                 "7",
+                 5,
+                 "verify failed",
+                 "\n校验中...\n>>校验失败\n"},
+        FaultRow{"LineLost",
+                 {.faults = {.hangUpAt = 1}},
+                 {"timesync"},
+                 "7",
+                 7,
+                 "port 7 (virtual:7): the line was lost",
+                 ""},
+        FaultRow{"PortsListed", {}, {"ports"}, "7", 0, "", "* 7  virtual:7"}),
+    [](const testing::TestParamInfo<FaultRow>& info) { return std::string(info.param.name); });
 
 // The build tree takes files, so by default they are the ones beside m4500ctl.
 TEST(Ctl, WherePrintsTheTaskFileAndTheSettingsFile) {
