@@ -2,6 +2,7 @@
 
 #include "ui/control_table.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -126,8 +127,30 @@ const std::vector<ControlRow>& MainWindowControls() {
     return table;
 }
 
+namespace {
+
+double g_layoutScale = 1.0;
+
+}  // namespace
+
+void SetLayoutScale(double scale) {
+    g_layoutScale = std::clamp(scale, 0.25, 1.0);
+}
+
+double LayoutScale() {
+    return g_layoutScale;
+}
+
+double ScaleToFit(QSize available, QSize decoration) {
+    const double width = kClientWidthTwips / kTwipsPerPixel;
+    const double height = kClientHeightTwips / kTwipsPerPixel;
+    const double scale = std::min((available.width() - decoration.width()) / width,
+                                  (available.height() - decoration.height()) / height);
+    return std::clamp(scale, 0.25, 1.0);
+}
+
 int TwipsToPixels(int twips) {
-    return int(std::lround(twips / kTwipsPerPixel));
+    return int(std::lround(twips * g_layoutScale / kTwipsPerPixel));
 }
 
 QRect TwipsToPixels(int left, int top, int width, int height) {

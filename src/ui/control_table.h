@@ -5,6 +5,7 @@
 // download handler spreads over the window).
 
 #include <QRect>
+#include <QSize>
 #include <QString>
 #include <Qt>
 #include <vector>
@@ -52,6 +53,14 @@ const std::vector<ControlRow>& MainWindowControls();
 // Twips to device-independent pixels, rounding both edges so that neighbours do not overlap.
 QRect TwipsToPixels(int left, int top, int width, int height);
 int TwipsToPixels(int twips);
+
+// The scale the window is drawn at: 1 as designed; less where the designed size does not fit the
+// screen, so that no control is cut off. Set once, before the window is built.
+void SetLayoutScale(double scale);
+double LayoutScale();
+// The largest scale (at most 1) at which the window and its frame (`decoration`: title bar,
+// borders, menu bar) fit into `available`, the screen's area free of task bars.
+double ScaleToFit(QSize available, QSize decoration);
 
 // "Command区域(7)"
 QString ArrayElementName(const char* arrayName, int element);

@@ -78,7 +78,7 @@ QFont WindowFont() {
     QFont font = QApplication::font();
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
                       QStringLiteral("WenQuanYi Micro Hei"), font.family()});
-    font.setPointSizeF(9);
+    font.setPointSizeF(9 * LayoutScale());
     return font;
 }
 
@@ -129,6 +129,6 @@ QFont OwnFont(const ControlFont& own) {
     QFont font = WindowFont();
     font.setFamilies({QString::fromUtf8(own.family), QStringLiteral("SimSun"),
                       QStringLiteral("WenQuanYi Micro Hei")});
-    font.setPointSizeF(own.points);
+    font.setPointSizeF(own.points * LayoutScale());
     return font;
 }

@@ -1,6 +1,7 @@
 // The main window as the operator uses it: real widgets (offscreen), real task files.
 
 #include "support/ui_rig.h"
+#include "ui/control_table.h"
 
 #include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
@@ -667,4 +668,28 @@ TEST(Keyboard, GridsAreWalkedAndPressedByKeys) {
     const uint8_t used = rig.config.ZoneUsesMachine[3][7];
     QTest::keyClick(w.Command机器IP(7), Qt::Key_Space, Qt::ControlModifier);
     EXPECT_NE(rig.config.ZoneUsesMachine[3][7], used);
+}
+
+// A screen too small for the designed size gets the largest scale that fits, window and frame
+// together; a screen large enough keeps the designed size.
+TEST(ScreenFit, LargestScaleThatFits) {
+    const QSize decoration(24, 96);
+    const struct {
+        QSize available;  // the screen's free area, in Qt's pixels
+        double scale;
+    } rows[] = {
+        {{1920, 1040}, 1.0},
+        {{1093, 582}, (582.0 - 96) / 669},  // 1366x768 at 125 %, less the task bar
+        {{640, 472}, (472.0 - 96) / 669},   // 1280x1024 at 200 %
+        {{1000, 1000}, (1000.0 - 24) / 1068},
+    };
+    for (const auto& row : rows) {
+        const double scale = ScaleToFit(row.available, decoration);
+        EXPECT_NEAR(scale, row.scale, 0.002)
+            << row.available.width() << "x" << row.available.height();
+        SetLayoutScale(scale);
+        EXPECT_LE(TwipsToPixels(kClientWidthTwips) + decoration.width(), row.available.width());
+        EXPECT_LE(TwipsToPixels(kClientHeightTwips) + decoration.height(), row.available.height());
+    }
+    SetLayoutScale(1.0);
 }
