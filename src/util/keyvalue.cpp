@@ -1,6 +1,7 @@
 #include "util/keyvalue.h"
 
 #include "util/savefile.h"
+#include "util/utf8.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -43,7 +44,7 @@ bool IsAscii(const QByteArray& bytes) {
 // valid UTF-8 (text in an 8-bit code page such as GBK practically never is). On Linux the system
 // code page is UTF-8 and both are the same.
 QStringConverter::Encoding FileEncoding(const QByteArray& bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF")) {
+    if (bytes.startsWith(kUtf8Mark)) {
         return QStringConverter::Utf8;
     }
     if (IsAscii(bytes)) {
@@ -62,18 +63,17 @@ QByteArray Encode(const QString& text, QStringConverter::Encoding encoding) {
 
 QString Decode(const QByteArray& bytes, QStringConverter::Encoding encoding) {
     // Stateless, and a byte-order mark in a value is a character like any other.
-    QStringDecoder decode(encoding, QStringConverter::Flag::Stateless |
-                                        QStringConverter::Flag::ConvertInitialBom);
+    QStringDecoder decode(
+        encoding, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     return decode(bytes);
 }
 
 // An editor that saves system.ini as UTF-8 may put a byte-order mark before the first line. It is
 // not part of the first key, so matching starts behind it; the bytes themselves stay in the line.
-constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-constexpr qsizetype kByteOrderMarkSize = 3;
+constexpr qsizetype kByteOrderMarkSize = sizeof kUtf8Mark - 1;
 
 qsizetype MarkSize(const QList<QByteArray>& lines, qsizetype index) {
-    return index == 0 && !lines.isEmpty() && lines.first().startsWith(kByteOrderMark)
+    return index == 0 && !lines.isEmpty() && lines.first().startsWith(kUtf8Mark)
                ? kByteOrderMarkSize
                : 0;
 }
