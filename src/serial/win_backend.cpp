@@ -242,10 +242,18 @@ int32_t Win32SerialBackend::read(int32_t handle, uint8_t* buf, int32_t max) {
     QElapsedTimer clock;
     clock.start();
     DWORD got = 0;
-    if (!entry->lost && ReadFile(entry->handle, buf, DWORD(max), &got, nullptr))
-        return int32_t(std::min<DWORD>(got, DWORD(max)));
-    if (!entry->lost && !checkGone(*entry, GetLastError()))
-        return 0;
+    if (!entry->lost) {
+        if (ReadFile(entry->handle, buf, DWORD(max), &got, nullptr)) {
+            if (got > 0)
+                return int32_t(std::min<DWORD>(got, DWORD(max)));
+            // Nothing came: a silent line, or one that went away without failing the read (a
+            // hung-up line under Wine reads as empty); only the second cannot report its errors.
+            if (!checkGone(*entry, ERROR_SUCCESS))
+                return 0;
+        } else if (!checkGone(*entry, GetLastError())) {
+            return 0;
+        }
+    }
     // Nothing can arrive any more; the read takes its time all the same.
     Sleep(DWORD(std::max<qint64>(0, total - clock.elapsed())));
     return kLineLost;
