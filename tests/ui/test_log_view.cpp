@@ -1,10 +1,10 @@
 // The log view and the time synchronisation against the controller emulator on a
 // pseudo-terminal, through the real serial layer.
 
-#include "util/language.h"
 #include "support/emulator.h"
 #include "ui/control_table.h"
 #include "ui/ui_rig.h"
+#include "util/language.h"
 
 #include <gtest/gtest.h>
 #include <QPlainTextEdit>
@@ -64,7 +64,7 @@ TEST(LogView, DownloadWritesTheFiveLinesAndExitHidesTheView) {
         EXPECT_EQ(w.logText(), expected) << "round " << round;
         EXPECT_EQ(w.Text下载显示->toPlainText(), QString(expected).remove('\r'));
         EXPECT_TRUE(w.Text下载显示->isVisible());
-        EXPECT_EQ(w.Text下载显示->geometry(), w.rect());
+        EXPECT_EQ(w.Text下载显示->geometry(), w.clientArea()->rect());
         EXPECT_TRUE(w.Command退出下载->isVisible());
         EXPECT_EQ(w.Command退出下载->pos(), QPoint(808, 8));
         w.Command退出下载->click();
