@@ -8,12 +8,14 @@
 #include "support/random_config.h"
 #include "ui/ui_rig.h"
 #include "ui/window_menus.h"
+#include "util/language.h"
 
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
@@ -323,4 +325,20 @@ TEST(FileMenu, ExportCompareHandoverSheet) {
     EXPECT_FALSE(w.menus().exportTaskFile(dir.filePath("missing/copy.M45")));
     ASSERT_FALSE(rig.messages.shown.isEmpty());
     EXPECT_TRUE(rig.messages.shown.last().startsWith(QStringLiteral("导出失败！")));
+}
+
+// About names the task file and the settings file in use, and the language the window is in.
+TEST(HelpMenu, AboutNamesTheFilesInUseAndTheLanguage) {
+    for (const Language language : {Language::Chinese, Language::English}) {
+        const auto translation = InstallTranslation(language);
+        WindowRig rig;
+        Form主窗体& w = rig.load();
+        w.menus().menuBar()->findChild<QAction*>(QStringLiteral("Action关于"))->trigger();
+        const QString box = rig.messages.shown.last();
+        EXPECT_TRUE(box.contains(QDir::toNativeSeparators(rig.taskFile()))) << box.toStdString();
+        EXPECT_TRUE(box.contains(QDir::toNativeSeparators(rig.process.SystemIniPath)));
+        EXPECT_TRUE(box.endsWith(language == Language::English ? QStringLiteral("Language: English")
+                                                               : QStringLiteral("语言：中文")))
+            << box.toStdString();
+    }
 }
