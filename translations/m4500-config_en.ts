@@ -242,6 +242,202 @@
         <source>第 %1 / %2 块  %3%  已用 %4 秒</source>
         <translation>block %1 of %2  %3%  %4 s</translation>
     </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>文件(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>导入站点文件或任务文件…</source>
+        <translation>Import site document or task file…</translation>
+    </message>
+    <message>
+        <source>导入站点文件或任务文件</source>
+        <translation>Import a site document or task file</translation>
+    </message>
+    <message>
+        <source>站点文件或任务文件 (*.json *.M45 *.m45);;所有文件 (*)</source>
+        <translation>Site documents or task files (*.json *.M45 *.m45);;All files (*)</translation>
+    </message>
+    <message>
+        <source>导出为站点文件…</source>
+        <translation>Export as site document…</translation>
+    </message>
+    <message>
+        <source>导出为站点文件</source>
+        <translation>Export as site document</translation>
+    </message>
+    <message>
+        <source>站点文件 (*.json)</source>
+        <translation>Site documents (*.json)</translation>
+    </message>
+    <message>
+        <source>导出为任务文件…</source>
+        <translation>Export as task file…</translation>
+    </message>
+    <message>
+        <source>导出为任务文件</source>
+        <translation>Export as task file</translation>
+    </message>
+    <message>
+        <source>任务文件 (*.M45)</source>
+        <translation>Task files (*.M45)</translation>
+    </message>
+    <message>
+        <source>与文件比较…</source>
+        <translation>Compare with file…</translation>
+    </message>
+    <message>
+        <source>与文件比较</source>
+        <translation>Compare with a file</translation>
+    </message>
+    <message>
+        <source>交接单…</source>
+        <translation>Handover sheet…</translation>
+    </message>
+    <message>
+        <source>交接单</source>
+        <translation>Handover sheet</translation>
+    </message>
+    <message>
+        <source>网页 (*.html)</source>
+        <translation>Web pages (*.html)</translation>
+    </message>
+    <message>
+        <source>退出程序</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>编辑(&amp;E)</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>撤销</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>重做</source>
+        <translation>Redo</translation>
+    </message>
+    <message>
+        <source>复制区域</source>
+        <translation>Copy zone</translation>
+    </message>
+    <message>
+        <source>粘贴区域</source>
+        <translation>Paste zone</translation>
+    </message>
+    <message>
+        <source>帮助(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>关于</source>
+        <translation>About</translation>
+    </message>
+    <message>
+        <source>粘贴到多个区域</source>
+        <translation>Paste onto several zones</translation>
+    </message>
+    <message>
+        <source>将区域 %1 的任务和机器粘贴到：</source>
+        <translation>Paste the tasks and machines of zone %1 onto:</translation>
+    </message>
+    <message>
+        <source>复制任务的时间和场景</source>
+        <translation>Copy a task&apos;s time and scene</translation>
+    </message>
+    <message>
+        <source>将区域 %1 任务 [%2] 的时间和场景复制到：</source>
+        <translation>Copy the time and scene of task [%2] of zone %1 to:</translation>
+    </message>
+    <message>
+        <source>复制此区域（任务和机器）</source>
+        <translation>Copy this zone (tasks and machines)</translation>
+    </message>
+    <message>
+        <source>粘贴到此区域</source>
+        <translation>Paste onto this zone</translation>
+    </message>
+    <message>
+        <source>粘贴到多个区域…</source>
+        <translation>Paste onto several zones…</translation>
+    </message>
+    <message>
+        <source>清除此区域的任务</source>
+        <translation>Clear this zone&apos;s tasks</translation>
+    </message>
+    <message>
+        <source>将此任务的时间和场景复制到其他区域…</source>
+        <translation>Copy this task&apos;s time and scene to other zones…</translation>
+    </message>
+    <message>
+        <source>导入</source>
+        <translation>Import</translation>
+    </message>
+    <message>
+        <source>%1 有错误，配置没有改动：</source>
+        <translation>%1 has faults; nothing was changed:</translation>
+    </message>
+    <message>
+        <source>导出失败！
+%1
+%2</source>
+        <translation>Export failed!
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>比较</source>
+        <translation>Compare</translation>
+    </message>
+    <message>
+        <source>%1 无法读取：</source>
+        <translation>%1 cannot be read:</translation>
+    </message>
+    <message>
+        <source>%1 与窗口中的配置相同。</source>
+        <translation>%1 is the same as the configuration in the window.</translation>
+    </message>
+    <message>
+        <source>从 %1 到窗口中的配置，%2 处改动：</source>
+        <translation>From %1 to the configuration in the window, %2 changes:</translation>
+    </message>
+    <message>
+        <source>交接单已写入 %1，但没有程序能打开它。</source>
+        <translation>The handover sheet was written to %1, but no program could open it.</translation>
+    </message>
+    <message>
+        <source>%1
+版本 %2
+任务文件：%3
+设置文件：%4
+语言：%5</source>
+        <translation>%1
+Version %2
+Task file: %3
+Settings file: %4
+Language: %5</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
 </context>
 <context>
     <name>M_00_main</name>
@@ -348,7 +544,7 @@
     </message>
     <message>
         <source>校验失败：控制器的应答没有校验结果（串口 %1）：它可能确认的是上一帧，请再下载一次</source>
-        <translation>verify failed: the controller's answer on port %1 carried no verdict (it may have acknowledged an earlier frame): download again</translation>
+        <translation>verify failed: the controller&apos;s answer on port %1 carried no verdict (it may have acknowledged an earlier frame): download again</translation>
     </message>
     <message>
         <source>校验失败：控制器没有应答校验请求（串口 %1）</source>

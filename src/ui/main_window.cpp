@@ -12,6 +12,7 @@
 #include "ui/list_box.h"
 #include "ui/port_list.h"
 #include "ui/widget_factory.h"
+#include "ui/window_menus.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -86,7 +87,7 @@ Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
     SetLayoutScale(ScreenScale());
     setObjectName(QStringLiteral("Form主窗体"));
     setFont(WindowFont());
-    setFixedSize(TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+    BuildMenuBarAndClientArea();
     setWindowIcon(MainWindowIcon());
     setAttribute(Qt::WA_QuitOnClose, false);  // the main loop ends the process, not Qt
     BuildControls();
@@ -99,9 +100,10 @@ Form主窗体::Form主窗体(MainWindowDeps deps) : deps_(std::move(deps)) {
     transfer_ =
         std::make_unique<TransferContext>(deps_.serial.transferContext(deps_.config, *this));
     transferView_ = std::make_unique<TransferView>(
-        this, findChild<QWidget*>(QStringLiteral("Frame1")), [this] { return TransferPortNow(); },
+        client_, findChild<QWidget*>(QStringLiteral("Frame1")), [this] { return TransferPortNow(); },
         [this] { return deps_.serial.clock.timeGetTime(); });
     ConnectHandlers();
+    menus_->attachToControls();
     SetFixedToolTips();
     SetGridKeys();
 }
@@ -179,9 +181,9 @@ PortSelector& Form主窗体::portSelector() {
 
 // Every row of the control table becomes its control; containers come before what they hold.
 void Form主窗体::BuildControls() {
-    QMap<QString, QWidget*> containers{{QString(), this}};
+    QMap<QString, QWidget*> containers{{QString(), client_}};
     for (const ControlRow& row : MainWindowControls()) {
-        QWidget* parent = containers.value(QString::fromUtf8(row.parent), this);
+        QWidget* parent = containers.value(QString::fromUtf8(row.parent), client_);
         if (row.kind == ControlKind::ButtonArray) {
             BuildButtonArray(row, parent);
             continue;
@@ -339,6 +341,7 @@ void Form主窗体::Load() {
         deps_.messages.information(LoadMessage(loaded));
     }
     Command区域_Click(1);
+    menus_->start();
 }
 
 void Form主窗体::closeEvent(QCloseEvent* event) {
@@ -396,7 +399,7 @@ void Form主窗体::Command下载参数到机器_Click() {
     if (transfer_->busy) {
         return;  // a transfer is running: its log stays as it is
     }
-    Text下载显示->setGeometry(rect());
+    Text下载显示->setGeometry(client_->rect());
     Command退出下载->move(TwipsToPixels(12120), TwipsToPixels(120));
     logText_.clear();
     Text下载显示->clear();
@@ -425,6 +428,7 @@ void Form主窗体::SetEditingReachable(bool reachable) {
             w->setEnabled(reachable);
         }
     }
+    menus_->setReachable(reachable);
     if (!reachable) {
         Text下载显示->setFocus(Qt::OtherFocusReason);
     }

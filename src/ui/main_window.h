@@ -24,6 +24,7 @@
 #include <string_view>
 
 struct ControlRow;
+class WindowMenus;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -101,6 +102,15 @@ class Form主窗体 : public QWidget, private TransferListener {
     QPushButton* Command电脑时间同步 = nullptr;    // synchronise with the computer's time
     QPushButton* Command退出下载 = nullptr;        // exit of the log view ("退出")
 
+    // The client area below the menu bar, exactly as designed: every designed control is in it,
+    // placed relative to it.
+    QWidget* clientArea() const { return client_; }
+    // The menu bar, the undo history and the zone copy (window_menus.h).
+    WindowMenus& menus() { return *menus_; }
+    // A handler's last act once it has changed the configuration: the change becomes one undo
+    // step. `group` joins the keystrokes typed into one box in a row (window_menus.h).
+    void NoteEdit(int group = 0);
+
     // The log exactly as the download wrote it (lines ended CR LF).
     const QString& logText() const { return logText_; }
     TransferContext& transfer() { return *transfer_; }
@@ -144,6 +154,7 @@ class Form主窗体 : public QWidget, private TransferListener {
     void blockAcknowledged(int32_t n, int32_t blocks, uint32_t elapsedMs) override;
     void downloadFinished(const DownloadResult& result) override;
 
+    void BuildMenuBarAndClientArea();
     void BuildControls();
     QWidget* BuildControl(const ControlRow& row, QWidget* parent);
     void BuildButtonArray(const ControlRow& grid, QWidget* parent);
@@ -172,6 +183,8 @@ class Form主窗体 : public QWidget, private TransferListener {
     std::unique_ptr<PortSelector> portSelector_;
     QString logText_;
     bool centred_ = false;
+    QWidget* client_ = nullptr;           // the designed client area, below the menu bar
+    std::unique_ptr<WindowMenus> menus_;  // made before the controls, attached after them
 };
 
 // The tooltips of zone button z and task button t: the whole remark as shown ("" = none); the

@@ -5,6 +5,7 @@
 #include "ui/main_window.h"
 
 #include "config/zone_day.h"
+#include "ui/window_menus.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -193,6 +194,7 @@ void Form主窗体::Text区域备注_Change() {
     }
     deps_.config.ZoneRemark[CurZone] = Text区域备注->text();
     Command区域_Click(CurZone);
+    NoteEdit(ZoneRemarkGroup(CurZone));
 }
 
 void Form主窗体::Command定时任务_Click(int32_t index) {
@@ -209,6 +211,7 @@ void Form主窗体::Text任务备注_Change() {
     }
     deps_.config.TaskRemark[CurTask] = Text任务备注->text();
     Command区域_Click(CurZone);
+    NoteEdit(TaskRemarkGroup(CurTask));
 }
 
 // The hour, minute and scene lists store without a FlagRefreshing check: during a refresh they
@@ -225,18 +228,21 @@ bool Form主窗体::storeListPosition(QComboBox* list, uint8_t& cell) {
 void Form主窗体::Combo小时_Click() {
     if (ValidZone(CurZone) && ValidSlot(CurTask)) {
         storeListPosition(Combo小时, deps_.config.TaskHour[CurZone][CurTask]);
+        NoteEdit();
     }
 }
 
 void Form主窗体::Combo分钟_Click() {
     if (ValidZone(CurZone) && ValidSlot(CurTask)) {
         storeListPosition(Combo分钟, deps_.config.TaskMinute[CurZone][CurTask]);
+        NoteEdit();
     }
 }
 
 void Form主窗体::Combox场景_Click() {
     if (ValidZone(CurZone) && ValidSlot(CurTask)) {
         storeListPosition(Combox场景, deps_.config.TaskScene[CurZone][CurTask]);
+        NoteEdit();
     }
 }
 
@@ -246,6 +252,7 @@ void Form主窗体::Combo修改IP_Click() {
     }
     if (storeListPosition(Combo修改IP, deps_.config.MachineIp[CurMachine])) {
         Command区域_Click(CurZone);
+        NoteEdit();
     }
 }
 
@@ -260,6 +267,7 @@ void Form主窗体::Command机器IP_MouseDown(int32_t index, int button) {
         uint8_t& uses = deps_.config.ZoneUsesMachine[CurZone][index];
         uses = uses == 0 ? 1 : 0;
         Command区域_Click(CurZone);
+        NoteEdit();
     }
 }
 

@@ -1,16 +1,28 @@
 // Builds the real main window with a filled-in configuration, downloads it to the controller
 // emulator, and writes PNG screenshots of the editing view and of the log view; then the same in
-// English (main_window_en.png, download_log_en.png), as --lang en shows the window.
+// English (main_window_en.png, download_log_en.png), as --lang en shows the window. In both
+// languages also the open File menu, a zone button's context menu, the dialog of zones a paste
+// goes to and the comparison with a file; and it checks that every designed control sits where
+// the control table puts it, measured from the client area below the menu bar.
 //   ui_screenshots <output directory>
 
+#include "site/site_diff.h"
 #include "support/emulator.h"
 #include "support/captions.h"
 #include "support/ui_rig.h"
+#include "ui/control_table.h"
+#include "ui/widget_factory.h"
+#include "ui/window_menus.h"
+#include "ui/zone_pick_dialog.h"
 #include "util/language.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -189,6 +201,107 @@ bool GrabFailure(Form主窗体& w, WindowRig& rig, const QString& out) {
     return ok;
 }
 
+// The screen around the window and whatever popup lies over it (a menu is a window of its own).
+bool GrabScreen(QWidget& w, const QWidget* popup, const QString& path) {
+    QTest::qWait(300);
+    QRect area = w.frameGeometry();
+    if (popup != nullptr) {
+        area |= popup->frameGeometry();
+    }
+    const bool ok =
+        w.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).save(path);
+    std::printf("%s %s\n", ok ? "wrote" : "FAILED", qPrintable(path));
+    return ok;
+}
+
+// Every control of the control table where the table puts it in its container, the window's
+// own controls in the client area, and the client area right below the menu bar. Prints the
+// figures; true when every control is in its place.
+bool CheckDesignedPlaces(Form主窗体& w) {
+    int placed = 0, total = 0;
+    QStringList misplaced;
+    auto check = [&](const QWidget* control, const char* container, const QRect& designed) {
+        ++total;
+        const QWidget* parent =
+            container[0] == '\0' ? w.clientArea() : w.clientArea()->findChild<QWidget*>(container);
+        if (control != nullptr && control->parentWidget() == parent &&
+            control->geometry() == designed) {
+            ++placed;
+        } else {
+            misplaced << (control != nullptr ? control->objectName() : QStringLiteral("?"));
+        }
+    };
+    for (const ControlRow& row : MainWindowControls()) {
+        if (row.kind == ControlKind::ButtonArray) {
+            for (int n = 1; n <= row.count; ++n) {
+                check(w.clientArea()->findChild<QWidget*>(ArrayElementName(row.name, n)),
+                      row.parent, ElementGeometry(row, n));
+            }
+        } else {
+            check(w.clientArea()->findChild<QWidget*>(QString::fromUtf8(row.name)), row.parent,
+                  PixelGeometry(row));
+        }
+    }
+    const int menuHeight = w.menus().menuBar()->height();
+    const bool client =
+        w.clientArea()->geometry() ==
+        QRect(0, menuHeight, TwipsToPixels(kClientWidthTwips), TwipsToPixels(kClientHeightTwips));
+    std::printf("menu bar %d px high; client area at (%d, %d), %d x %d; window %d x %d\n",
+                menuHeight, w.clientArea()->x(), w.clientArea()->y(), w.clientArea()->width(),
+                w.clientArea()->height(), w.width(), w.height());
+    std::printf(
+        "designed controls measured from the client area: %d of %d where the table puts "
+        "them%s%s\n",
+        placed, total, misplaced.isEmpty() ? "" : "; misplaced: ", qPrintable(misplaced.join(' ')));
+    return client && placed == total;
+}
+
+// The menus and dialogs of the workbench, as `<name><suffix>.png`: the open File menu, zone 2's
+// context menu after a copy, the zones dialog of a paste, and a comparison with a file.
+bool GrabMenusAndDialogs(Form主窗体& w, const ConfigTables& config, const QString& out,
+                         const QString& suffix) {
+    const QDir dir(out);
+    auto* file = w.menus().menuBar()->findChild<QMenu*>(QStringLiteral("Menu文件"));
+    w.menus().menuBar()->setActiveAction(file->menuAction());
+    bool ok = GrabScreen(w, file, dir.filePath("menu_file" + suffix + ".png"));
+    file->hide();
+    w.menus().menuBar()->setActiveAction(nullptr);
+
+    w.menus().copyZone(2);
+    const std::unique_ptr<QMenu> zoneMenu = w.menus().zoneMenu(2);
+    QPushButton* zone = w.Command区域(2);
+    zoneMenu->popup(zone->mapToGlobal(zone->rect().center()));
+    ok = GrabScreen(w, zoneMenu.get(), dir.filePath("zone_menu" + suffix + ".png")) && ok;
+    zoneMenu->hide();
+
+    ZonePickDialog pick(
+        &w, QCoreApplication::translate("Form主窗体", "粘贴到多个区域"),
+        QCoreApplication::translate("Form主窗体", "将区域 %1 的任务和机器粘贴到：").arg(2), config,
+        0);
+    pick.setChosen({3, 4, 5, 6, 7, 8});
+    pick.show();
+    ok = Grab(pick, dir.filePath("paste_dialog" + suffix + ".png")) && ok;
+    pick.hide();
+
+    // A comparison with the file as loaded, after two edits in the window.
+    const QString path = w.taskFilePath();
+    QTest::keyClicks(w.Text区域备注, "+");
+    w.Command定时任务(2)->click();
+    w.Combox场景->setCurrentIndex(9);
+    QStringList lines;
+    w.menus().dialogs.showLines = [&](const QString& title, const QString& intro,
+                                      const QStringList& l) {
+        const std::unique_ptr<QDialog> dialog(NewLinesDialog(&w, title, intro, l));
+        dialog->show();
+        ok = Grab(*dialog, dir.filePath("compare_dialog" + suffix + ".png")) && ok;
+        lines = l;
+    };
+    ok = w.menus().compareWith(path) && !lines.isEmpty() && ok;
+    w.menus().undo();
+    w.menus().undo();
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -205,7 +318,9 @@ int main(int argc, char** argv) {
     QTemporaryDir chineseDir, englishDir;
     const std::unique_ptr<WindowRig> rig = OpenDemo(chineseDir.path(), emu, kChineseRemarks);
     Form主窗体& w = *rig->window;
-    bool ok = GrabEditingAndLog(w, out, QString());
+    bool ok = CheckDesignedPlaces(w);
+    ok = GrabMenusAndDialogs(w, rig->config, out, QString()) && ok;
+    ok = GrabEditingAndLog(w, out, QString()) && ok;
     ok = GrabFailure(w, *rig, out) && ok;
     FillLongRemarks(rig->config);
     w.Command区域(1)->click();
@@ -217,6 +332,7 @@ int main(int argc, char** argv) {
     const auto english = InstallTranslation(Language::English);
     const std::unique_ptr<WindowRig> en = OpenDemo(englishDir.path(), emu, kEnglishRemarks);
     ok = english != nullptr && GrabEditingAndLog(*en->window, out, "_en") && ok;
+    ok = GrabMenusAndDialogs(*en->window, en->config, out, "_en") && ok;
     const QStringList clipped = ClippedCaptions(*en->window);
     std::printf("English: %d fixed captions clipped%s%s\n", int(clipped.size()),
                 clipped.isEmpty() ? "" : ": ", qPrintable(clipped.join(' ')));

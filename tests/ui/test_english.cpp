@@ -4,6 +4,7 @@
 #include "util/language.h"
 #include "support/captions.h"
 #include "support/ui_rig.h"
+#include "ui/window_menus.h"
 
 #include "util/savefile.h"
 
@@ -13,6 +14,8 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QTranslator>
 #include <functional>
@@ -116,8 +119,19 @@ TEST(English, NoChineseLeftOnTheWindow) {
 #endif
     EXPECT_TRUE(w.Combo串口->toolTip().contains("Ports found:"))
         << w.Combo串口->toolTip().toStdString();
+    // The menus too: the menu bar's, and the context menus of a zone and a task button.
+    QList<ReadableText> texts = ReadableTexts(w);
+    const std::unique_ptr<QMenu> zoneMenu = w.menus().zoneMenu(1);
+    const std::unique_ptr<QMenu> taskMenu = w.menus().taskMenu(1);
+    for (const QWidget* holder : {static_cast<QWidget*>(w.menus().menuBar()),
+                                  static_cast<QWidget*>(zoneMenu.get()),
+                                  static_cast<QWidget*>(taskMenu.get())}) {
+        for (const QAction* action : holder->findChildren<QAction*>()) {
+            texts << ReadableText{action->objectName(), action->text()};
+        }
+    }
     QStringList chinese;
-    for (const ReadableText& shown : ReadableTexts(w)) {
+    for (const ReadableText& shown : texts) {
         if (HasChinese(shown.text)) {
             chinese << shown.control + ": " + shown.text;
         }

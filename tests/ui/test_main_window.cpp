@@ -2,6 +2,7 @@
 
 #include "support/ui_rig.h"
 #include "ui/control_table.h"
+#include "ui/window_menus.h"
 
 #include <QtTest/qtestspontaneevent.h>
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
@@ -165,11 +167,16 @@ TEST(MainWindowLoad, CaptionsComeFromTheTaskFile) {
 TEST(MainWindowGeometry, ControlsSitWhereTheTwipsTablePutsThem) {
     WindowRig rig;
     Form主窗体& w = rig.load();
-    EXPECT_EQ(w.size(), QSize(1068, 669));
+    // The designed client area lies below the menu bar, which is all the window grew by.
+    const int menuHeight = w.menus().menuBar()->height();
+    EXPECT_GT(menuHeight, 0);
+    EXPECT_EQ(w.menus().menuBar()->geometry(), QRect(0, 0, 1068, menuHeight));
+    EXPECT_EQ(w.clientArea()->geometry(), QRect(0, menuHeight, 1068, 669));
+    EXPECT_EQ(w.size(), QSize(1068, 669 + menuHeight));
     EXPECT_EQ(w.minimumSize(), w.maximumSize());
     const struct {
         QWidget* widget;
-        QRect twips;  // relative to the window: container offset + control
+        QRect twips;  // relative to the client area: container offset + control
     } rows[] = {
         {w.Command区域(1), {120 + 240, 960 + 240, 1455, 495}},
         {w.Command区域(32), {120 + 240 + 1560 * 7, 960 + 240 + 600 * 3, 1455, 495}},
@@ -181,7 +188,7 @@ TEST(MainWindowGeometry, ControlsSitWhereTheTwipsTablePutsThem) {
         {w.Combo串口, {120 + 960, 0 + 360, 1095, 300}},
     };
     for (const auto& row : rows) {
-        const QRect px(row.widget->mapTo(&w, QPoint(0, 0)), row.widget->size());
+        const QRect px(row.widget->mapTo(w.clientArea(), QPoint(0, 0)), row.widget->size());
         const QRect want(qRound(row.twips.x() / 15.0), qRound(row.twips.y() / 15.0),
                          qRound(row.twips.width() / 15.0), qRound(row.twips.height() / 15.0));
         EXPECT_LE((px.topLeft() - want.topLeft()).manhattanLength(), 1)
