@@ -133,6 +133,10 @@ int main(int argc, char** argv) {
     if (!parsed)
         return 2;
 
+    // Before the line exists: a request to end that comes while it is made still removes its
+    // link on the way out (it is handled once the event loop runs).
+    TerminationRequests termination;
+    termination.setHandler([] { QCoreApplication::quit(); });
     QString error;
     std::unique_ptr<Line> line = parsed->device.isEmpty()
                                      ? OpenPseudoTerminal(parsed->link, &error)
@@ -142,8 +146,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     PrintLine(line->path());
-    TerminationRequests termination;
-    termination.setHandler([] { QCoreApplication::quit(); });
     Emulator emulator(*line, parsed->options, PrintLine, [] { QCoreApplication::quit(); });
     return app.exec();
 }
