@@ -72,10 +72,13 @@ namespace {
 const QSize kDecoration(24, 96);
 
 // The designed size when it fits the screen; otherwise the largest scale that does (a 1366x768
-// laptop at 125 % has some 1093x582 pixels free). A headless screen has nothing to fit.
+// laptop at 125 % has some 1093x582 pixels free). A headless screen (offscreen, minimal) has
+// nothing to fit.
 double ScreenScale() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr || QGuiApplication::platformName() == QLatin1String("offscreen")) {
+    const QString platform = QGuiApplication::platformName();
+    if (screen == nullptr || platform == QLatin1String("offscreen") ||
+        platform == QLatin1String("minimal")) {
         return 1.0;
     }
     return ScaleToFit(screen->availableGeometry().size(), kDecoration);
