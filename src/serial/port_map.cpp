@@ -2,6 +2,7 @@
 
 #include "util/keyvalue.h"
 
+#include <QDir>
 #include <QFileInfo>
 #ifndef Q_OS_WIN
 #include <QSerialPortInfo>
@@ -98,4 +99,45 @@ QString PortMap::description(int number) const {
     }
     return QString();
 #endif
+}
+
+std::vector<StableAdapter> PortMap::stableAdapters(const QString& folder) const {
+    std::vector<StableAdapter> adapters;
+#ifdef Q_OS_WIN
+    Q_UNUSED(folder);
+#else
+    constexpr int kMostAdapters = 64;
+    const QFileInfoList links =
+        QDir(folder).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name);
+    for (const QFileInfo& link : links) {
+        if (adapters.size() == kMostAdapters) {
+            break;
+        }
+        const QString device = link.canonicalFilePath();
+        if (device.isEmpty()) {
+            continue;  // a link left behind by an adapter that is gone
+        }
+        StableAdapter adapter{link.absoluteFilePath(), device};
+        for (int n = kFirstPort; n <= kLastPort && adapter.number == 0; ++n) {
+            const QString path = devicePath(n);
+            if (!path.isEmpty() && QFileInfo(path).canonicalFilePath() == device) {
+                adapter.number = n;
+                adapter.kept = path == adapter.name;
+            }
+        }
+        int number = adapter.number;
+        for (int n = 11; n <= kLastPort && number == 0; ++n) {
+            const QString path = devicePath(n);
+            if (path.isEmpty() || !QFileInfo::exists(path)) {
+                number = n;
+            }
+        }
+        if (number != 0) {
+            adapter.settingsLine =
+                QStringLiteral("COM") + QString::number(number) + u'=' + adapter.name;
+        }
+        adapters.push_back(adapter);
+    }
+#endif
+    return adapters;
 }

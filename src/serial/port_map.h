@@ -6,8 +6,22 @@
 #include <QMap>
 #include <QString>
 
+#include <vector>
+
 inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 30;
+
+// An adapter under its stable name, which stays the same when it is plugged in again or into
+// another socket, while the kernel's ttyUSBn numbers move.
+struct StableAdapter {
+    QString name;    // "/dev/serial/by-id/usb-FTDI_..."
+    QString device;  // what it stands for now: "/dev/ttyUSB0"
+    int number = 0;  // the port that reaches it now, 0 when none does
+    bool kept = false;  // that port is mapped onto the stable name itself, by a COMn= line
+    // The line for the settings file that keeps a port on this adapter: the number that reaches
+    // it now, otherwise the first of 11..30 that stands for no device present.
+    QString settingsLine;
+};
 
 class PortMap {
   public:
@@ -22,6 +36,9 @@ class PortMap {
     QString devicePath(int number) const;
     // The adapter's description as the system reports it, or "" when unknown.
     QString description(int number) const;
+    // The adapters linked in `folder` (none on Windows), in name order, at most 64.
+    std::vector<StableAdapter> stableAdapters(
+        const QString& folder = QStringLiteral("/dev/serial/by-id")) const;
 
   private:
     QString settingsPath_;

@@ -14,7 +14,9 @@
 #include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
@@ -398,6 +400,50 @@ TEST(PortMapTest, NumbersMapOntoTheUsualDevicesUnlessTheSettingsFileSaysOtherwis
         EXPECT_EQ(unmapped.devicePath(row.number), row.fixed) << row.number;
     }
     EXPECT_EQ(map.description(30), QString());  // no adapter behind a pseudo-terminal
+}
+
+// The stable names name the port that reaches each adapter and a line that keeps one on it.
+TEST(PortMapTest, StableNamesGiveTheLineThatKeepsAPortOnTheirAdapter) {
+    QTemporaryDir dir;
+    const QString byId = dir.filePath("by-id");
+    ASSERT_TRUE(QDir().mkpath(byId));
+    for (const char* device : {"devA", "devB", "devC"}) {
+        ASSERT_TRUE(WriteFileBytes(dir.filePath(device), ""));
+    }
+    const auto link = [&](const char* name, const char* target) {
+        return QFile::link(dir.filePath(target), byId + '/' + name);
+    };
+    ASSERT_TRUE(link("usb-a", "devA") && link("usb-b", "devB") && link("usb-c", "devC") &&
+                link("usb-gone", "devGone"));
+    const QString settings = dir.filePath("system.ini");
+    ASSERT_TRUE(WriteFileBytes(settings, ("COM30=" + dir.filePath("devA") + "\r\nCOM12=" + byId +
+                                          "/usb-b\r\nCOM11=" + dir.filePath("devC") + "\r\n")
+                                             .toUtf8()));
+    const std::vector<StableAdapter> adapters = PortMap(settings).stableAdapters(byId);
+    const struct {
+        QString name;
+        int number;
+        bool kept;
+        QString line;
+    } rows[] = {
+        {"usb-a", 30, false, "COM30=" + byId + "/usb-a"},
+        {"usb-b", 12, true, "COM12=" + byId + "/usb-b"},
+        {"usb-c", 11, false, "COM11=" + byId + "/usb-c"},
+    };
+    ASSERT_EQ(adapters.size(), std::size(rows)) << "a dangling link is no adapter";
+    for (size_t i = 0; i < adapters.size(); ++i) {
+        EXPECT_EQ(adapters[i].name, byId + '/' + rows[i].name);
+        EXPECT_EQ(adapters[i].number, rows[i].number) << i;
+        EXPECT_EQ(adapters[i].kept, rows[i].kept) << i;
+        EXPECT_EQ(adapters[i].settingsLine, rows[i].line) << i;
+    }
+    // An adapter no port reaches gets the first number above the built-in ports with nothing
+    // behind it.
+    const std::vector<StableAdapter> unmapped = PortMap().stableAdapters(byId);
+    ASSERT_EQ(unmapped.size(), 3u);
+    EXPECT_EQ(unmapped[0].number, 0);
+    EXPECT_TRUE(unmapped[0].settingsLine.startsWith(QStringLiteral("COM1"))) << "11..30";
+    EXPECT_TRUE(unmapped[0].settingsLine.endsWith(QStringLiteral("=") + byId + "/usb-a"));
 }
 
 // Child mode of this program: holds a port open until its standard input closes.

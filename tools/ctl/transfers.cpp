@@ -268,6 +268,31 @@ int RunPorts(const Invocation& opt, const CtlEnvironment& env) {
     }
     Print(stdout, QStringLiteral("absent: plug in the adapter; %1 (settings file: %2)\n")
                       .arg(QLatin1String(kPortMapAdvice), Shown(c.process.SystemIniPath)));
+#ifndef Q_OS_WIN
+    // The kernel numbers adapters in the order they appear: after a replug ttyUSB0 may be
+    // another adapter, and a number that was mapped onto it reaches the wrong device.
+    const std::vector<StableAdapter> adapters =
+        PortMap(c.process.SystemIniPath).stableAdapters();
+    if (adapters.empty()) {
+        Print(stdout, QStringLiteral("no adapter under /dev/serial/by-id\n"));
+    } else {
+        Print(stdout, QStringLiteral("adapters by their stable names (a COMn= line in system.ini "
+                                     "keeps port n on the adapter after a replug):\n"));
+    }
+    for (const StableAdapter& adapter : adapters) {
+        QString line = QStringLiteral("  ") + adapter.name + QStringLiteral("  is ") +
+                       adapter.device +
+                       (adapter.number != 0
+                            ? QStringLiteral(", port ") + QString::number(adapter.number)
+                            : QStringLiteral(", no port"));
+        if (adapter.kept) {
+            line += QStringLiteral(" (kept by system.ini)");
+        } else if (!adapter.settingsLine.isEmpty()) {
+            line += QStringLiteral("; to keep it: ") + adapter.settingsLine;
+        }
+        Print(stdout, line + u'\n');
+    }
+#endif
     return kExitOk;
 }
 
