@@ -58,7 +58,8 @@ const std::vector<Command>& Commands() {
         {"ports", Group::Transfer,
          "  ports      List ports 1 to 30: number, device, adapter, and whether it opens; when\n"
          "             not, why (absent, busy, permission denied) and what to try. The port\n"
-         "             chosen in system.ini is marked with '*'.\n",
+         "             chosen in system.ini is marked with '*'. On Linux then each adapter\n"
+         "             under /dev/serial/by-id, with the COMn= line that keeps a port on it.\n",
          NoFiles, kExitUsage, RunPorts},
         {"init", Group::Transfer,
          "  init       Write DIR/TASK.M45 of an empty configuration when there is none yet\n"
