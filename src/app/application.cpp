@@ -185,8 +185,10 @@ int Main(int argc, char** argv) {
     Application app(dataDir, messages);
     app.startedAt = started;
     // Before the window exists: its load reads every text through the translation.
-    const std::unique_ptr<QTranslator> translation = InstallTranslation(
-        ChosenLanguage(QCoreApplication::arguments(), app.process.SystemIniPath));
+    const Language language =
+        ChosenLanguage(QCoreApplication::arguments(), app.process.SystemIniPath);
+    const std::unique_ptr<QTranslator> translation = InstallTranslation(language);
+    const std::unique_ptr<QTranslator> qtTexts = InstallQtTranslation(language);
     termination.setHandler([&app] {
         // Like a close request to the serial form: port closed, exit requested; the main loop
         // saves once and ends. A box waiting for the operator is closed so the loop can go on.

@@ -6,6 +6,7 @@
 #include "util/keyvalue.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QTranslator>
 #include <cstdio>
 #include <optional>
@@ -67,4 +68,21 @@ std::unique_ptr<QTranslator> InstallTranslation(Language language) {
         return nullptr;
     }
     return translator;
+}
+
+std::unique_ptr<QTranslator> InstallQtTranslation(Language language) {
+    if (language != Language::Chinese) {
+        return nullptr;
+    }
+    auto translator = std::make_unique<QTranslator>();
+    const QString folders[] = {
+        QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    for (const QString& folder : folders) {
+        if (translator->load(QStringLiteral("qtbase_zh_CN"), folder)) {
+            return QCoreApplication::installTranslator(translator.get()) ? std::move(translator)
+                                                                         : nullptr;
+        }
+    }
+    return nullptr;
 }

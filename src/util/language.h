@@ -20,3 +20,10 @@ Language ChosenLanguage(const QStringList& arguments, const QString& settingsPat
 // translated while it lives. Chinese is the texts as written and needs none (null); so does an
 // English translation that cannot be loaded, which is said on stderr.
 std::unique_ptr<QTranslator> InstallTranslation(Language language);
+
+// Qt's own texts (a message box's buttons, the file dialogs) in the window's language, so that a
+// Chinese window's box says 确定, not OK. Chinese comes from Qt's translation qtbase_zh_CN, looked
+// for in translations/ beside the program (the Windows folder carries it there) and then where Qt
+// keeps its translations; English is Qt's own and needs none. Null when none is needed or found:
+// Qt's texts then stay English.
+std::unique_ptr<QTranslator> InstallQtTranslation(Language language);

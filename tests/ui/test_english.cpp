@@ -213,6 +213,9 @@ TEST(Language, WithoutARequestEveryCaptionIsTheDesignedChinese) {
     EXPECT_EQ(chosen, Language::Chinese);
     const auto translation = InstallTranslation(chosen);
     EXPECT_EQ(translation, nullptr);
+    // Qt's own texts follow: a box's button says 确定 whatever the locale.
+    const auto qtTexts = InstallQtTranslation(chosen);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QStringLiteral("确定"));
     Form主窗体& w = rig.load();
     QLocale::setDefault(QLocale::system());
     EXPECT_EQ(w.windowTitle(), QStringLiteral("M-4500 设置C30"));
