@@ -120,6 +120,29 @@ QAction* WindowMenus::addAction(QMenu* menu, const char* name, const QString& te
     return action;
 }
 
+QAction* WindowMenus::addOpenAction(QMenu* menu, const char* name, const QString& text,
+                                    const QString& title, std::function<bool(const QString&)> use) {
+    return addAction(menu, name, text, [this, title, use = std::move(use)] {
+        const QString path = dialogs.openPath(
+            title, QCoreApplication::translate(
+                       "Form主窗体", "站点文件或任务文件 (*.json *.M45 *.m45);;所有文件 (*)"));
+        if (!path.isEmpty()) {
+            use(path);
+        }
+    });
+}
+
+void WindowMenus::addSaveAction(QMenu* menu, const char* name, const QString& text,
+                                const QString& title, const QString& filter,
+                                const QString& suggested, std::function<bool(const QString&)> use) {
+    addAction(menu, name, text, [this, title, filter, suggested, use = std::move(use)] {
+        const QString path = dialogs.savePath(title, filter, suggestedPath(suggested));
+        if (!path.isEmpty()) {
+            use(path);
+        }
+    });
+}
+
 void WindowMenus::buildMenuBar() {
     menuBar_ = new QMenuBar(&w_);
     menuBar_->setObjectName(QStringLiteral("Menu主菜单"));
@@ -127,57 +150,30 @@ void WindowMenus::buildMenuBar() {
 
     QMenu* file = menuBar_->addMenu(QCoreApplication::translate("Form主窗体", "文件(&F)"));
     file->setObjectName(QStringLiteral("Menu文件"));
-    QAction* import = addAction(
+    QAction* import = addOpenAction(
         file, "Action导入", QCoreApplication::translate("Form主窗体", "导入站点文件或任务文件…"),
-        [this] {
-            const QString path = dialogs.openPath(
-                QCoreApplication::translate("Form主窗体", "导入站点文件或任务文件"),
-                QCoreApplication::translate(
-                    "Form主窗体", "站点文件或任务文件 (*.json *.M45 *.m45);;所有文件 (*)"));
-            if (!path.isEmpty()) {
-                importFrom(path);
-            }
-        });
+        QCoreApplication::translate("Form主窗体", "导入站点文件或任务文件"),
+        [this](const QString& path) { return importFrom(path); });
     import->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    addAction(file, "Action导出站点文件",
-              QCoreApplication::translate("Form主窗体", "导出为站点文件…"), [this] {
-                  const QString path = dialogs.savePath(
-                      QCoreApplication::translate("Form主窗体", "导出为站点文件"),
-                      QCoreApplication::translate("Form主窗体", "站点文件 (*.json)"),
-                      suggestedPath(QStringLiteral("site.json")));
-                  if (!path.isEmpty()) {
-                      exportSiteDocument(path);
-                  }
-              });
-    addAction(file, "Action导出任务文件",
-              QCoreApplication::translate("Form主窗体", "导出为任务文件…"), [this] {
-                  const QString path = dialogs.savePath(
-                      QCoreApplication::translate("Form主窗体", "导出为任务文件"),
-                      QCoreApplication::translate("Form主窗体", "任务文件 (*.M45)"),
-                      suggestedPath(QStringLiteral("TASK.M45")));
-                  if (!path.isEmpty()) {
-                      exportTaskFile(path);
-                  }
-              });
+    addSaveAction(
+        file, "Action导出站点文件", QCoreApplication::translate("Form主窗体", "导出为站点文件…"),
+        QCoreApplication::translate("Form主窗体", "导出为站点文件"),
+        QCoreApplication::translate("Form主窗体", "站点文件 (*.json)"), QStringLiteral("site.json"),
+        [this](const QString& path) { return exportSiteDocument(path); });
+    addSaveAction(
+        file, "Action导出任务文件", QCoreApplication::translate("Form主窗体", "导出为任务文件…"),
+        QCoreApplication::translate("Form主窗体", "导出为任务文件"),
+        QCoreApplication::translate("Form主窗体", "任务文件 (*.M45)"), QStringLiteral("TASK.M45"),
+        [this](const QString& path) { return exportTaskFile(path); });
     file->addSeparator();
-    addAction(file, "Action比较", QCoreApplication::translate("Form主窗体", "与文件比较…"), [this] {
-        const QString path = dialogs.openPath(
-            QCoreApplication::translate("Form主窗体", "与文件比较"),
-            QCoreApplication::translate("Form主窗体",
-                                        "站点文件或任务文件 (*.json *.M45 *.m45);;所有文件 (*)"));
-        if (!path.isEmpty()) {
-            compareWith(path);
-        }
-    });
-    addAction(file, "Action交接单", QCoreApplication::translate("Form主窗体", "交接单…"), [this] {
-        const QString path =
-            dialogs.savePath(QCoreApplication::translate("Form主窗体", "交接单"),
-                             QCoreApplication::translate("Form主窗体", "网页 (*.html)"),
-                             suggestedPath(QStringLiteral("site.html")));
-        if (!path.isEmpty()) {
-            writeHandoverSheet(path);
-        }
-    });
+    addOpenAction(file, "Action比较", QCoreApplication::translate("Form主窗体", "与文件比较…"),
+                  QCoreApplication::translate("Form主窗体", "与文件比较"),
+                  [this](const QString& path) { return compareWith(path); });
+    addSaveAction(file, "Action交接单", QCoreApplication::translate("Form主窗体", "交接单…"),
+                  QCoreApplication::translate("Form主窗体", "交接单"),
+                  QCoreApplication::translate("Form主窗体", "网页 (*.html)"),
+                  QStringLiteral("site.html"),
+                  [this](const QString& path) { return writeHandoverSheet(path); });
     file->addSeparator();
     QAction* save = addAction(file, "Action保存", QCoreApplication::translate("Form主窗体", "保存"),
                               [this] { w_.Command保存_Click(); });

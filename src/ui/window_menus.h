@@ -104,6 +104,13 @@ class WindowMenus : public QObject {
     void buildMenuBar();
     QAction* addAction(QMenu* menu, const char* name, const QString& text,
                        std::function<void()> run);
+    // An item that asks for a site document or task file to read and hands its path to `use`.
+    QAction* addOpenAction(QMenu* menu, const char* name, const QString& text, const QString& title,
+                           std::function<bool(const QString&)> use);
+    // An item that asks where to write (`suggested` in the last folder) and hands it to `use`.
+    void addSaveAction(QMenu* menu, const char* name, const QString& text, const QString& title,
+                       const QString& filter, const QString& suggested,
+                       std::function<bool(const QString&)> use);
     void updateActions();
     // After a change of several cells made here: one step, and the window redrawn at zone z.
     void finishChange(int z);
